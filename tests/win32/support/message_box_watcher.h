@@ -1,0 +1,44 @@
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <thread>
+#include <vector>
+
+// What a message box showed.
+struct SeenMessageBox {
+    std::string caption;
+    std::string text;
+    HWND owner = nullptr;
+    bool hasIcon = false;
+    HICON icon = nullptr;
+    std::vector<int> buttonIds; // ids of the push buttons, in child order
+};
+
+// Watches, on a thread of its own, for message boxes with the given caption
+// that belong to this process, records each one and presses its first button
+// (OK for an MB_OK box). It stops when `expected` boxes were answered or the
+// timeout passes; the destructor waits for it.
+class MessageBoxWatcher {
+public:
+    MessageBoxWatcher(std::string caption, int expected = 1, DWORD timeoutMs = 10000);
+    ~MessageBoxWatcher();
+    MessageBoxWatcher(const MessageBoxWatcher&) = delete;
+    MessageBoxWatcher& operator=(const MessageBoxWatcher&) = delete;
+
+    // Waits for the watcher to finish and returns what it saw.
+    const std::vector<SeenMessageBox>& Wait();
+
+private:
+    void Run();
+
+    std::string caption;
+    int expected;
+    DWORD timeoutMs;
+    std::vector<SeenMessageBox> seen;
+    std::thread thread;
+};
+
+// Reads a window's text through WM_GETTEXT.
+std::string WindowText(HWND window);
