@@ -1,0 +1,19 @@
+#pragma once
+
+#include <windows.h>
+
+#include <cstddef>
+
+constexpr std::size_t kComposedTextSize = 2048;
+
+// Fills `out` (kComposedTextSize bytes) with the row's text:
+// "Model: <cell 0>, Serial: <cell 1>, Firmware: <cell 2>".
+void FormatRowText(HWND list, int row, char* out);
+
+// Puts `text` on the clipboard as CF_TEXT, owned by g_hMainWnd. Returns true
+// when the clipboard took it.
+bool CopyTextToClipboard(const char* text);
+
+// Copies the focused row of g_hDriveList, if any; tells the user when the
+// clipboard refuses.
+void CopyFocusedRow();

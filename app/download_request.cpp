@@ -1,0 +1,4 @@
+#include "app/download_request.h"
+
+// Placeholder until the download request lands.
+void RequestDownload(HWND) {}
