@@ -1,0 +1,9 @@
+#pragma once
+
+#include <cstddef>
+
+// Copy and append into fixed byte buffers of `capacity` bytes. Both always
+// leave `dst` terminated, never write past `capacity` bytes, and cut what
+// does not fit. They return the length of the text now in `dst`.
+std::size_t CopyText(char* dst, std::size_t capacity, const char* src);
+std::size_t AppendText(char* dst, std::size_t capacity, const char* src);
