@@ -9,8 +9,8 @@ public:
         return CreateFileA(path, access, share, nullptr, OPEN_EXISTING, 0, nullptr);
     }
 
-    bool Control(HANDLE device, DWORD code, const void* in, DWORD inSize, void* out,
-                 DWORD outSize, DWORD* returned) override
+    bool Control(HANDLE device, DWORD code, const void* in, DWORD inSize, void* out, DWORD outSize,
+                 DWORD* returned) override
     {
         DWORD bytes = 0;
         const BOOL ok = DeviceIoControl(device, code, const_cast<void*>(in), inSize, out, outSize,
