@@ -2,9 +2,7 @@
 
 #include <windows.h>
 
-#include <cstddef>
-
-constexpr std::size_t kComposedTextSize = 2048;
+#include "app/row_text.h"
 
 // Fills `out` (kComposedTextSize bytes) with the row's text:
 // "Model: <cell 0>, Serial: <cell 1>, Firmware: <cell 2>".
