@@ -32,7 +32,7 @@ char ScrambleChar(char byte)
 
 void BuildDownloadPayload(const char* serial, int year, char* out)
 {
-    char cell[kCellTextSize];
+    char cell[kCellBufferSize];
     CopyText(cell, sizeof cell, serial);
     // Wide enough for any int, sign included.
     char yearText[12];

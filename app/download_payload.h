@@ -13,7 +13,7 @@ constexpr std::size_t kDownloadAddressSize = 4096;
 char ScrambleChar(char byte);
 
 // Fills `out` (kComposedTextSize bytes) with the download payload: "DLFNDR",
-// the serial as the list shows it (at most kCellTextSize - 1 characters), and
+// the serial as the list shows it (at most kCellBufferSize - 1 characters), and
 // `year` in decimal.
 void BuildDownloadPayload(const char* serial, int year, char* out);
 

@@ -7,7 +7,7 @@ namespace {
 // Appends at most the part of `cell` that a cell buffer can hold.
 void AppendCell(char* out, const char* cell)
 {
-    char bounded[kCellTextSize];
+    char bounded[kCellBufferSize];
     CopyText(bounded, sizeof bounded, cell);
     AppendText(out, kComposedTextSize, bounded);
 }
