@@ -1,41 +1,34 @@
+#include "app/drive_list.h"
+#include "app/drive_rows.h"
+#include "app/main_window.h"
+#include "app/program_objects.h"
+#include "identify/identify_scanner.h"
+#include "platform/device_io.h"
+
 #include <windows.h>
 
-namespace {
+// The program-wide objects, defined here together so that they are
+// constructed in this order before WinMain runs.
+DriveRecordList g_driveRecords;
 
-constexpr char kMainClass[] = "vestrel";
-constexpr char kMainTitle[] = "Corvane Vestrel  --  Select a drive";
-
-LRESULT CALLBACK MainWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
-{
-    if (msg == WM_CLOSE)
-        PostQuitMessage(0);
-    return DefWindowProcA(hwnd, msg, wParam, lParam);
-}
-
-} // namespace
+// The About window arrives later; until then "Help-About" opens nothing.
+void OpenAboutWindow() {}
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
 {
-    WNDCLASSEXA wc = {};
-    wc.cbSize = sizeof wc;
-    wc.style = CS_VREDRAW | CS_HREDRAW;
-    wc.lpfnWndProc = MainWndProc;
-    wc.hInstance = instance;
-    wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
-    wc.hbrBackground = CreateSolidBrush(RGB(200, 200, 200));
-    wc.lpszClassName = kMainClass;
-    if (!RegisterClassExA(&wc))
+    g_hInstance = instance;
+    if (!RegisterMainWindowClass())
         return 0;
-    HWND main = CreateWindowExA(0, kMainClass, kMainTitle, WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX,
-                                CW_USEDEFAULT, CW_USEDEFAULT, 600, 225, nullptr, nullptr, instance,
-                                nullptr);
-    if (!main)
+    g_hMainWnd = CreateMainWindow();
+    // Without a window nothing could ever end the message loop.
+    if (!g_hMainWnd)
         return 0;
-    ShowWindow(main, SW_SHOW);
-    MSG msg;
-    while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
-        TranslateMessage(&msg);
-        DispatchMessageA(&msg);
-    }
+    ShowWindow(g_hMainWnd, SW_SHOW);
+    InitListViewControls();
+    g_hDriveList = CreateDriveList();
+    PopulateDriveList(g_hDriveList);
+    IdentifyScanner scanner(SystemDeviceIo());
+    scanner.ScanDrives(g_hDriveList);
+    RunMessageLoop();
     return 0;
 }

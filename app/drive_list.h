@@ -1,0 +1,31 @@
+#pragma once
+
+#include "app/serial_text.h"
+
+#include <windows.h>
+
+#include <cstddef>
+
+// Bytes of one cell text read from the list.
+constexpr std::size_t kCellTextSize = 256;
+
+// Creates the report-style drive list in the upper part of g_hMainWnd, with
+// its three columns, and routes its messages through DriveListProc. Returns
+// null on failure.
+HWND CreateDriveList();
+
+// Appends one row (model, serial, revision) at the end of `list`.
+void InsertDriveRow(HWND list, const char* model, const char* serial, const char* revision);
+
+// The list's own procedure with Ctrl+C added; everything else goes on to
+// g_pfnOldListProc.
+LRESULT CALLBACK DriveListProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+
+// A left click in the list: remembers the first selected row in
+// g_selectedRow and enables the download button only when that row's serial
+// is usable.
+void OnDriveListClick();
+
+// A right click in the list: offers "Copy to clipboard" at the cursor while
+// some row has the focus.
+void OnDriveListRightClick();

@@ -1,0 +1,176 @@
+#include "app/main_window.h"
+
+#include "app/clipboard.h"
+#include "app/download_request.h"
+#include "app/drive_list.h"
+#include "app/program_objects.h"
+#include "app/row_colouring.h"
+
+#include <commctrl.h>
+
+const char kMainWindowClass[] = "vestrel";
+const char kMainWindowTitle[] = "Corvane Vestrel  --  Select a drive";
+
+HINSTANCE g_hInstance = nullptr;
+HWND g_hMainWnd = nullptr;
+HWND g_hDriveList = nullptr;
+HWND g_hDownloadButton = nullptr;
+WNDPROC g_pfnOldListProc = nullptr;
+int g_selectedRow = -1;
+
+namespace {
+
+constexpr int kProgramIconId = 203;
+constexpr COLORREF kWindowGrey = RGB(200, 200, 200);
+constexpr DWORD kMainWindowStyle = WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
+constexpr int kMainWindowWidth = 600;
+constexpr int kMainWindowHeight = 225;
+constexpr int kButtonHeight = 30;
+
+HWND CreateButton(HWND parent, const char* text, int id, DWORD style, int x, int y, int width)
+{
+    return CreateWindowExA(0, "button", text, style, x, y, width, kButtonHeight, parent,
+                           reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+                           GetModuleHandleA(nullptr), nullptr);
+}
+
+void OnCreate(HWND hwnd)
+{
+    RECT client;
+    GetClientRect(hwnd, &client);
+    const int width = client.right - client.left;
+    const int y = client.bottom - client.top - 35;
+    CreateButton(hwnd, "Help-About", IDC_ABOUT, WS_CHILD | WS_VISIBLE, 20, y, 100);
+    // Disabled until a click on a row with a usable serial.
+    g_hDownloadButton = CreateButton(hwnd, "Check for Downloads", IDC_DOWNLOAD,
+                                     WS_CHILD | WS_VISIBLE | WS_DISABLED, width / 2 - 75, y, 180);
+    CreateButton(hwnd, "Close", IDC_CLOSE, WS_CHILD | WS_VISIBLE, width - 120, y, 100);
+}
+
+bool IsCtrlCRelease(WPARAM key)
+{
+    return key == 'C' && (GetKeyState(VK_CONTROL) & 0x8000) != 0;
+}
+
+void OnCommand(HWND hwnd, int id)
+{
+    switch (id) {
+    case IDC_ABOUT:
+        OpenAboutWindow();
+        break;
+    case IDC_CLOSE:
+        PostQuitMessage(0);
+        break;
+    case IDM_COPY:
+        CopyFocusedRow();
+        break;
+    case IDC_DOWNLOAD:
+        RequestDownload(hwnd);
+        break;
+    default:
+        break;
+    }
+}
+
+// Only the drive list's own notifications carry the list-view structures.
+bool IsFromDriveList(WPARAM wParam, const NMHDR* header)
+{
+    return LOWORD(wParam) == IDC_DRIVE_LIST && g_hDriveList != nullptr &&
+           header->hwndFrom == g_hDriveList;
+}
+
+LRESULT OnNotify(HWND hwnd, WPARAM wParam, LPARAM lParam)
+{
+    auto* header = reinterpret_cast<NMHDR*>(lParam);
+    if (IsFromDriveList(wParam, header)) {
+        switch (header->code) {
+        case NM_CUSTOMDRAW:
+            return AnswerDriveListCustomDraw(reinterpret_cast<NMLVCUSTOMDRAW*>(lParam));
+        case NM_RCLICK:
+            OnDriveListRightClick();
+            break;
+        case NM_CLICK:
+            OnDriveListClick();
+            break;
+        default:
+            break;
+        }
+    }
+    return DefWindowProcA(hwnd, WM_NOTIFY, wParam, lParam);
+}
+
+LRESULT OnCtlColorButton(HDC dc)
+{
+    // The buttons' surroundings show the window's grey.
+    SetBkMode(dc, TRANSPARENT);
+    return reinterpret_cast<LRESULT>(GetStockObject(NULL_BRUSH));
+}
+
+} // namespace
+
+ATOM RegisterMainWindowClass()
+{
+    WNDCLASSEXA wc = {};
+    wc.cbSize = sizeof wc;
+    wc.style = CS_VREDRAW | CS_HREDRAW;
+    wc.lpfnWndProc = MainWndProc;
+    wc.hInstance = g_hInstance;
+    wc.hIcon = LoadIconA(g_hInstance, MAKEINTRESOURCEA(kProgramIconId));
+    wc.hIconSm = LoadIconA(g_hInstance, MAKEINTRESOURCEA(kProgramIconId));
+    wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+    // Kept for the life of the process, like the class.
+    wc.hbrBackground = CreateSolidBrush(kWindowGrey);
+    wc.lpszClassName = kMainWindowClass;
+    return RegisterClassExA(&wc);
+}
+
+HWND CreateMainWindow()
+{
+    return CreateWindowExA(0, kMainWindowClass, kMainWindowTitle, kMainWindowStyle, CW_USEDEFAULT,
+                           CW_USEDEFAULT, kMainWindowWidth, kMainWindowHeight, nullptr, nullptr,
+                           g_hInstance, nullptr);
+}
+
+void InitListViewControls()
+{
+    INITCOMMONCONTROLSEX controls = {};
+    controls.dwSize = sizeof controls;
+    controls.dwICC = ICC_LISTVIEW_CLASSES;
+    InitCommonControlsEx(&controls);
+}
+
+void RunMessageLoop()
+{
+    MSG msg;
+    // GetMessageA answers -1 on failure; looping on it would spin for ever.
+    while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+}
+
+LRESULT CALLBACK MainWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    switch (msg) {
+    case WM_CREATE:
+        OnCreate(hwnd);
+        break;
+    case WM_NOTIFY:
+        return OnNotify(hwnd, wParam, lParam);
+    case WM_KEYUP:
+        if (IsCtrlCRelease(wParam))
+            CopyFocusedRow();
+        break;
+    case WM_COMMAND:
+        OnCommand(hwnd, LOWORD(wParam));
+        break;
+    case WM_CLOSE:
+        PostQuitMessage(0);
+        break;
+    case WM_CTLCOLORBTN:
+        return OnCtlColorButton(reinterpret_cast<HDC>(wParam));
+    default:
+        break;
+    }
+    return DefWindowProcA(hwnd, msg, wParam, lParam);
+}

@@ -1,0 +1,10 @@
+#include "app/row_colour.h"
+
+#include "advisory/advisory.h"
+
+std::uint32_t RowTextColour(const std::string& model, const std::string& revision)
+{
+    if (!IsAffectedModel(model))
+        return kGreenText;
+    return IsFixedFirmware(revision) ? kGreenText : kRedText;
+}

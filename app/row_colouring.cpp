@@ -1,0 +1,53 @@
+#include "app/row_colouring.h"
+
+#include "app/row_colour.h"
+
+#include <cstddef>
+
+namespace {
+
+constexpr std::size_t kColourCellSize = 2048;
+
+void ReadCell(HWND list, int row, int subItem, char (&text)[kColourCellSize])
+{
+    LVITEMA item = {};
+    item.iSubItem = subItem;
+    item.pszText = text;
+    item.cchTextMax = static_cast<int>(sizeof text);
+    SendMessageA(list, LVM_GETITEMTEXTA, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
+}
+
+// Colours the row of this notification; only its first cell decides.
+void ApplyColourRule(NMLVCUSTOMDRAW* draw)
+{
+    if (draw->iSubItem != 0)
+        return;
+    HWND list = draw->nmcd.hdr.hwndFrom;
+    const int row = static_cast<int>(draw->nmcd.dwItemSpec);
+    char model[kColourCellSize] = {};
+    char revision[kColourCellSize] = {};
+    ReadCell(list, row, 0, model);
+    ReadCell(list, row, 2, revision);
+    draw->clrText = RowTextColour(model, revision);
+}
+
+} // namespace
+
+LRESULT AnswerDriveListCustomDraw(NMLVCUSTOMDRAW* draw)
+{
+    switch (draw->nmcd.dwDrawStage) {
+    case CDDS_PREPAINT:
+        return CDRF_NOTIFYITEMDRAW;
+    case CDDS_ITEMPREPAINT:
+        // Odd rows take their colour at the first cell's own notification.
+        if ((draw->nmcd.dwItemSpec & 1) != 0)
+            return CDRF_NOTIFYSUBITEMDRAW;
+        ApplyColourRule(draw);
+        return CDRF_DODEFAULT;
+    case CDDS_ITEMPREPAINT | CDDS_SUBITEM:
+        ApplyColourRule(draw);
+        return CDRF_DODEFAULT;
+    default:
+        return CDRF_DODEFAULT;
+    }
+}
