@@ -1,0 +1,4 @@
+#pragma once
+
+// How often OpenAboutWindow() was called in this test program.
+int AboutWindowOpenCount();
