@@ -1,0 +1,35 @@
+#pragma once
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+// The program's real main window and drive list, made in this process the way
+// start-up makes them, with the program-wide globals set.
+class ProgramWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    // Appends rows through the program's own InsertDriveRow.
+    void AddRow(const char* model, const char* serial, const char* revision);
+
+    // The centre of `row`, in the list's client coordinates.
+    POINT RowCentre(int row);
+
+    // A point of the list below its last row.
+    POINT EmptySpace();
+
+    // Presses and releases a mouse button at `point` of the list, so that the
+    // control itself notifies the main window.
+    void LeftClick(POINT point);
+    void RightClick(POINT point);
+
+    // Dispatches every queued message of this thread.
+    void DispatchPending();
+};
+
+// A cell of the drive list, read back through the control.
+std::string CellText(HWND list, int row, int column);
