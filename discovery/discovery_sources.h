@@ -1,0 +1,23 @@
+#pragma once
+
+#include "discovery/drive_record.h"
+#include "platform/device_io.h"
+
+#include <windows.h>
+
+// The disk device-interface class key, below HKEY_LOCAL_MACHINE.
+constexpr char kDiskInterfaceClassKey[] = "SYSTEM\\CurrentControlSet\\Control\\DeviceClasses\\"
+                                          "{53f56307-b6bf-11d0-94f2-00a0c91efb8b}";
+
+// Where discovery looks. DiscoverDrives uses this system's: the version that
+// GetVersionExA reports, the real devices and HKEY_LOCAL_MACHINE.
+struct DiscoverySources {
+    OSVERSIONINFOA version;
+    DeviceIo& devices;
+    HKEY registryRoot;
+    const char* classKeyPath;
+};
+
+// Runs the one source that the version selects into `records`. A class key
+// that cannot be opened adds nothing.
+void DiscoverDrivesFrom(const DiscoverySources& sources, DriveRecordList& records);
