@@ -1,0 +1,125 @@
+#include "app/drive_rows.h"
+#include "app/main_window.h"
+#include "app/program_objects.h"
+#include "identify/identify_scanner.h"
+#include "tests/win32/program_window.h"
+
+#include <commctrl.h>
+#include <winioctl.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace {
+
+using Row = std::vector<std::string>;
+
+std::vector<Row> ListRows()
+{
+    std::vector<Row> rows;
+    const int count = static_cast<int>(SendMessageA(g_hDriveList, LVM_GETITEMCOUNT, 0, 0));
+    for (int row = 0; row < count; ++row)
+        rows.push_back({CellText(g_hDriveList, row, 0), CellText(g_hDriveList, row, 1),
+                        CellText(g_hDriveList, row, 2)});
+    return rows;
+}
+
+std::vector<Row> QualifyingRows(const DriveRecordList& records)
+{
+    std::vector<Row> rows;
+    for (std::size_t i = 0; i < records.Count(); ++i)
+        if (records.At(i).LinkSeen() == 1 && records.At(i).LinkActive() == 1)
+            rows.push_back(
+                {records.At(i).Model(), records.At(i).Serial(), records.At(i).Revision()});
+    return rows;
+}
+
+// One physical drive, index 0, that answers the identify request with the
+// given model text; every other index is absent.
+class OneIdentifyDrive final : public DeviceIo {
+public:
+    explicit OneIdentifyDrive(const char* model) : model(model) {}
+
+    HANDLE Open(const char* path, DWORD, DWORD) override
+    {
+        return std::strcmp(path, "\\\\.\\PhysicalDrive0") == 0 ? reinterpret_cast<HANDLE>(1)
+                                                               : INVALID_HANDLE_VALUE;
+    }
+
+    bool Control(HANDLE, DWORD code, const void*, DWORD, void* out, DWORD outSize,
+                 DWORD* returned) override
+    {
+        if (code == SMART_RCV_DRIVE_DATA && outSize >= 16 + 512) {
+            // Words 27 to 46, two characters each, the first in the high byte.
+            auto* sector = static_cast<unsigned char*>(out) + 16;
+            std::memset(sector + 54, ' ', 40);
+            for (std::size_t i = 0; i < std::strlen(model) && i < 40; ++i)
+                sector[54 + (i ^ 1)] = static_cast<unsigned char>(model[i]);
+        }
+        if (returned)
+            *returned = outSize;
+        return true;
+    }
+
+    void Close(HANDLE) override {}
+
+private:
+    const char* model;
+};
+
+using RecordRows = ProgramWindowTest;
+
+TEST_F(RecordRows, OnlyLinkedActiveRecordsGiveRowsInListOrder)
+{
+    DriveRecordList records;
+    records.AddDriveRecord("ZQ3104220AS", "PL0001", "KC11", 1, 1);
+    records.AddDriveRecord("Detached", "D1", "1", 1, 0);
+    records.AddDriveRecord("Unlinked", "U1", "1", 0, 0);
+    records.AddDriveRecord("Odd", "O1", "1", 0, 1);
+    records.AddDriveRecord("External Disk", "", "Unknown", 1, 1);
+    records.AddDriveRecord("Slim  ", "N/A", "0130", 1, 1);
+    records.AddDriveRecord("ZQ3104220AS", "PL0001", "KC11", 1, 1);
+
+    InsertRecordRows(g_hDriveList, records);
+
+    EXPECT_EQ((std::vector<Row>{
+                  {"ZQ3104220AS", "PL0001", "KC11"},
+                  {"External Disk", "", "Unknown"},
+                  {"Slim  ", "N/A", "0130"},
+                  {"ZQ3104220AS", "PL0001", "KC11"},
+              }),
+              ListRows());
+}
+
+TEST_F(RecordRows, NoRecordsGiveNoRows)
+{
+    InsertRecordRows(g_hDriveList, DriveRecordList());
+    EXPECT_TRUE(ListRows().empty());
+}
+
+// Start-up: discovery's rows, in discovery order, come before the rows of the
+// identify scan.
+TEST_F(RecordRows, DiscoveryRowsComeBeforeIdentifyRows)
+{
+    // The record list is program-wide and not cleared by discovery, so
+    // records already in it stand for what discovery finds first.
+    g_driveRecords.AddDriveRecord("First", "F1", "1", 1, 1);
+    g_driveRecords.AddDriveRecord("Hidden", "H1", "1", 1, 0);
+    g_driveRecords.AddDriveRecord("Second", "S2", "2", 1, 1);
+
+    PopulateDriveList(g_hDriveList);
+    OneIdentifyDrive drive("IDENTIFIED MODEL");
+    IdentifyScanner(drive).ScanDrives(g_hDriveList);
+
+    std::vector<Row> expected = QualifyingRows(g_driveRecords);
+    ASSERT_GE(expected.size(), 2u);
+    EXPECT_EQ((Row{"First", "F1", "1"}), expected[0]);
+    EXPECT_EQ((Row{"Second", "S2", "2"}), expected[1]);
+    const std::vector<Row> rows = ListRows();
+    ASSERT_EQ(expected.size() + 1, rows.size());
+    EXPECT_EQ(expected, std::vector<Row>(rows.begin(), rows.end() - 1));
+    EXPECT_EQ("IDENTIFIED MODEL", rows.back()[0]);
+}
+
+} // namespace
