@@ -196,7 +196,7 @@ TEST_F(MainWindow, MessageLoopEndsOnQuit)
 
 TEST_F(MainWindow, HelpAboutOpensTheAboutWindowWhateverTheNotificationCode)
 {
-    const int before = AboutWindowOpenCount();
+    const int before = aboutOpensBefore;
     SendMessageA(g_hMainWnd, WM_COMMAND, MAKEWPARAM(IDC_ABOUT, BN_CLICKED), 0);
     SendMessageA(g_hMainWnd, WM_COMMAND, MAKEWPARAM(IDC_ABOUT, 1), 0);
     EXPECT_EQ(before + 2, AboutWindowOpenCount());

@@ -2,6 +2,7 @@
 
 #include "app/drive_list.h"
 #include "app/main_window.h"
+#include "tests/win32/support/program_objects_for_tests.h"
 
 #include <commctrl.h>
 
@@ -17,6 +18,7 @@ void ProgramWindowTest::SetUp()
     g_hDriveList = CreateDriveList();
     ASSERT_NE(nullptr, g_hDriveList);
     g_selectedRow = -1;
+    aboutOpensBefore = AboutWindowOpenCount();
 }
 
 void ProgramWindowTest::TearDown()

@@ -29,6 +29,10 @@ protected:
 
     // Dispatches every queued message of this thread.
     void DispatchPending();
+
+    // OpenAboutWindow() calls made before the test began. (Reading the count
+    // also links the test program's own program objects.)
+    int aboutOpensBefore = 0;
 };
 
 // A cell of the drive list, read back through the control.
