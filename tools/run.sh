@@ -16,7 +16,7 @@ while [ $# -gt 0 ]; do
   case "$1" in
     --screenshot) shot=$2; shift 2 ;;
     --demo) prefix=.wine/demo-; prepare='tools/demo/load.sh && '; shift ;;
-    -h|--help) sed -n '2,9p' "$0"; exit 0 ;;
+    -h|--help) sed -n '2,8p' "$0"; exit 0 ;;
     *) echo "unknown option: $1" >&2; exit 2 ;;
   esac
 done
