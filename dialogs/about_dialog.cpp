@@ -1,0 +1,198 @@
+#include "dialogs/about_dialog.h"
+
+#include "res/resource.h"
+
+namespace {
+
+constexpr char kClassName[] = "vestrel_aboutdlg";
+constexpr char kTitle[] = "About Vestrel";
+constexpr DWORD kWindowStyle = WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
+constexpr int kWidth = 442;
+constexpr int kHeight = 300;
+
+constexpr char kVersionText[] = "Corvane Vestrel v2.3.0.0";
+constexpr char kCopyrightText[] = "Copyright (C) 2009 - 2016 Corvane Technology\n"
+                                  "All rights reserved.";
+constexpr char kInfoText[] =
+    "This information is read from the registry.  Corvane drive names may be shown as model "
+    "numbers (beginning with ZQ) or as family names (like Marlowen).  Pellum drive names may be "
+    "shown as model numbers (beginning with ZQP) or as family names (Pellum or Brightel).  Drives "
+    "that are listed in RED have known firmware updates available and should be checked.";
+
+constexpr DWORD kChild = WS_CHILD | WS_VISIBLE;
+constexpr DWORD kBannerStyle = kChild | SS_BITMAP | SS_CENTERIMAGE | SS_REALSIZEIMAGE;
+
+HWND CreateChild(HWND parent, const char* className, const char* text, DWORD exStyle, DWORD style,
+                 int x, int y, int width, int height, int id)
+{
+    return CreateWindowExA(exStyle, className, text, style, x, y, width, height, parent,
+                           reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+                           GetModuleHandleA(nullptr), nullptr);
+}
+
+HFONT CreateArial(int height)
+{
+    return CreateFontA(height, 0, 0, 0, FW_DONTCARE, FALSE, FALSE, FALSE, ANSI_CHARSET,
+                       OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                       DEFAULT_PITCH | FF_DONTCARE, "Arial");
+}
+
+void SetFont(HWND control, HFONT font)
+{
+    if (font)
+        SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+}
+
+template <typename Handle> void DeleteGdiObject(Handle& object)
+{
+    if (object)
+        DeleteObject(object);
+    object = nullptr;
+}
+
+} // namespace
+
+HWND AboutDialog::window = nullptr;
+
+AboutDialog::AboutDialog()
+{
+    HINSTANCE instance = GetModuleHandleA(nullptr);
+    WNDCLASSEXA wc = {};
+    wc.cbSize = sizeof wc;
+    wc.style = CS_HREDRAW | CS_VREDRAW;
+    wc.lpfnWndProc = WindowProc;
+    wc.hInstance = instance;
+    wc.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(IDI_VESTREL));
+    wc.hIconSm = LoadIconA(instance, MAKEINTRESOURCEA(IDI_VESTREL));
+    wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+    wc.hbrBackground = CreateSolidBrush(RGB(225, 225, 225)); // kept for the program's life
+    wc.lpszClassName = kClassName;
+    registered = RegisterClassExA(&wc) != 0;
+}
+
+bool AboutDialog::Open()
+{
+    ShowWindow(window, SW_SHOW);
+    if (window) {
+        // Showing an already visible window does not raise it.
+        SetForegroundWindow(window);
+        return false;
+    }
+    if (!registered || opening)
+        return false;
+    opening = true;
+    window = CreateWindowExA(0, kClassName, kTitle, kWindowStyle, CW_USEDEFAULT, CW_USEDEFAULT,
+                             kWidth, kHeight, nullptr, nullptr, GetModuleHandleA(nullptr), this);
+    opening = false;
+    if (!window)
+        return false;
+    SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    ShowWindow(window, SW_SHOW);
+    return true;
+}
+
+bool AboutDialog::Close()
+{
+    if (!window || !DestroyWindow(window))
+        return false;
+    window = nullptr;
+    return true;
+}
+
+LRESULT CALLBACK AboutDialog::WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    // The object comes with WM_CREATE; Open puts it in the window's slot after
+    // creation. Messages that find neither get default processing.
+    auto* self = msg == WM_CREATE
+                     ? static_cast<AboutDialog*>(
+                           reinterpret_cast<const CREATESTRUCTA*>(lParam)->lpCreateParams)
+                     : reinterpret_cast<AboutDialog*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+    if (!self)
+        return DefWindowProcA(hwnd, msg, wParam, lParam);
+    return self->HandleMessage(hwnd, msg, wParam, lParam);
+}
+
+LRESULT AboutDialog::HandleMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    switch (msg) {
+    case WM_CREATE:
+        OnCreate(hwnd);
+        break;
+    case WM_CLOSE:
+        Close();
+        return 0;
+    case WM_COMMAND:
+        OnCommand(LOWORD(wParam));
+        break;
+    case WM_CTLCOLORSTATIC:
+        return OnCtlColorStatic(reinterpret_cast<HDC>(wParam));
+    case WM_NCDESTROY:
+        OnNcDestroy(hwnd);
+        break;
+    }
+    return DefWindowProcA(hwnd, msg, wParam, lParam);
+}
+
+void AboutDialog::OnCreate(HWND hwnd)
+{
+    CreateControls(hwnd);
+    ApplyBannerAndFonts();
+}
+
+void AboutDialog::CreateControls(HWND hwnd)
+{
+    RECT client = {};
+    GetClientRect(hwnd, &client);
+    const int cw = client.right - client.left;
+    const int ch = client.bottom - client.top;
+    licenseButton =
+        CreateChild(hwnd, "Button", "License", 0, kChild, 20, ch - 35, 80, 20, IDC_ABOUT_LICENSE);
+    okButton =
+        CreateChild(hwnd, "Button", "OK", 0, kChild, cw - 100, ch - 35, 80, 20, IDC_ABOUT_OK);
+    copyrightText = CreateChild(hwnd, "static", kCopyrightText, WS_EX_TRANSPARENT, kChild, 130, 185,
+                                300, 100, 0);
+    infoText =
+        CreateChild(hwnd, "static", kInfoText, WS_EX_TRANSPARENT, kChild, 20, 100, 400, 200, 0);
+    versionText =
+        CreateChild(hwnd, "static", kVersionText, WS_EX_TRANSPARENT, kChild, 20, 80, 225, 20, 0);
+    // As wide as the window's outer edge, so its right end is clipped.
+    banner = CreateChild(hwnd, "static", "", WS_EX_TRANSPARENT, kBannerStyle, 0, 0, 442, 75, 0);
+}
+
+void AboutDialog::ApplyBannerAndFonts()
+{
+    bannerBitmap =
+        static_cast<HBITMAP>(LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDB_BANNER),
+                                        IMAGE_BITMAP, 0, 0, LR_DEFAULTCOLOR));
+    if (bannerBitmap)
+        SendMessageA(banner, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(bannerBitmap));
+    copyrightFont = CreateArial(16);
+    SetFont(copyrightText, copyrightFont);
+    infoFont = CreateArial(14);
+    SetFont(infoText, infoFont);
+}
+
+void AboutDialog::OnCommand(int id)
+{
+    if (id == IDC_ABOUT_OK)
+        Close();
+    else if (id == IDC_ABOUT_LICENSE)
+        license.Open();
+}
+
+LRESULT AboutDialog::OnCtlColorStatic(HDC dc)
+{
+    // No background of their own: the window's grey shows between the letters.
+    SetBkMode(dc, TRANSPARENT);
+    return reinterpret_cast<LRESULT>(GetStockObject(NULL_BRUSH));
+}
+
+void AboutDialog::OnNcDestroy(HWND hwnd)
+{
+    // The controls are gone by now, so nothing still draws with these.
+    DeleteGdiObject(bannerBitmap);
+    DeleteGdiObject(copyrightFont);
+    DeleteGdiObject(infoFont);
+    if (hwnd == window)
+        window = nullptr;
+}

@@ -1,0 +1,151 @@
+#include "dialogs/license_dialog.h"
+
+#include "res/resource.h"
+
+namespace {
+
+constexpr char kClassName[] = "vestrel_licensedlg";
+constexpr char kTitle[] = "End User License Agreement";
+constexpr char kRichEditLibrary[] = "Riched20.dll";
+constexpr char kRichEditClass[] = "RichEdit20A";
+constexpr DWORD kWindowStyle = WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
+constexpr int kWidth = 1000;
+constexpr int kHeight = 500;
+
+HWND CreateChild(HWND parent, DWORD exStyle, const char* className, const char* text, DWORD style,
+                 int x, int y, int width, int height, int id)
+{
+    return CreateWindowExA(exStyle, className, text, style, x, y, width, height, parent,
+                           reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+                           GetModuleHandleA(nullptr), nullptr);
+}
+
+} // namespace
+
+HWND LicenseDialog::window = nullptr;
+HMODULE LicenseDialog::richEditLibrary = nullptr;
+
+std::optional<std::string> ReadLicenseText(HMODULE module)
+{
+    HRSRC found = FindResourceA(module, MAKEINTRESOURCEA(IDR_EULA), "EULA");
+    if (!found)
+        return std::nullopt;
+    HGLOBAL loaded = LoadResource(module, found);
+    const void* bytes = loaded ? LockResource(loaded) : nullptr;
+    if (!bytes)
+        return std::nullopt;
+    // The resource has no NUL of its own and lies in the mapped image: copy
+    // it, never terminate it in place.
+    return std::string(static_cast<const char*>(bytes), SizeofResource(module, found));
+}
+
+LicenseDialog::LicenseDialog()
+{
+    HINSTANCE instance = GetModuleHandleA(nullptr);
+    WNDCLASSEXA wc = {};
+    wc.cbSize = sizeof wc;
+    wc.style = CS_HREDRAW | CS_VREDRAW;
+    wc.lpfnWndProc = WindowProc;
+    wc.hInstance = instance;
+    wc.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(IDI_VESTREL));
+    wc.hIconSm = LoadIconA(instance, MAKEINTRESOURCEA(IDI_VESTREL));
+    wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+    wc.hbrBackground = CreateSolidBrush(RGB(225, 225, 225)); // kept for the program's life
+    wc.lpszClassName = kClassName;
+    if (!RegisterClassExA(&wc))
+        return;
+    // Never freed: a License window may outlive this object at exit.
+    richEditLibrary = LoadLibraryA(kRichEditLibrary);
+    registered = true;
+}
+
+bool LicenseDialog::Open()
+{
+    if (!registered || window || opening)
+        return false;
+    opening = true;
+    window = CreateWindowExA(0, kClassName, kTitle, kWindowStyle, CW_USEDEFAULT, CW_USEDEFAULT,
+                             kWidth, kHeight, nullptr, nullptr, GetModuleHandleA(nullptr), this);
+    opening = false;
+    if (!window)
+        return false;
+    SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    ShowWindow(window, SW_SHOW);
+    return true;
+}
+
+bool LicenseDialog::Close()
+{
+    if (!window || !DestroyWindow(window))
+        return false;
+    window = nullptr;
+    return true;
+}
+
+LRESULT LicenseDialog::LoadText()
+{
+    const std::optional<std::string> text = ReadLicenseText(nullptr);
+    if (!text)
+        MessageBoxA(nullptr, "Error loading EULA", "Error", MB_OK | MB_ICONWARNING);
+    return SendMessageA(richEdit, WM_SETTEXT, 0,
+                        text ? reinterpret_cast<LPARAM>(text->c_str()) : LPARAM{0});
+}
+
+LRESULT CALLBACK LicenseDialog::WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    // The object comes with WM_CREATE; Open puts it in the window's slot after
+    // creation. Messages that find neither get default processing.
+    auto* self = msg == WM_CREATE
+                     ? static_cast<LicenseDialog*>(
+                           reinterpret_cast<const CREATESTRUCTA*>(lParam)->lpCreateParams)
+                     : reinterpret_cast<LicenseDialog*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+    if (!self)
+        return DefWindowProcA(hwnd, msg, wParam, lParam);
+    return self->HandleMessage(hwnd, msg, wParam, lParam);
+}
+
+LRESULT LicenseDialog::HandleMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    switch (msg) {
+    case WM_CREATE:
+        OnCreate(hwnd);
+        break;
+    case WM_CLOSE:
+        Close();
+        return 0;
+    case WM_COMMAND:
+        OnCommand(LOWORD(wParam));
+        break;
+    case WM_NCDESTROY:
+        OnNcDestroy(hwnd);
+        break;
+    }
+    return DefWindowProcA(hwnd, msg, wParam, lParam);
+}
+
+void LicenseDialog::OnCreate(HWND hwnd)
+{
+    RECT client = {};
+    GetClientRect(hwnd, &client);
+    const int cw = client.right - client.left;
+    const int ch = client.bottom - client.top;
+    richEdit = CreateChild(hwnd, WS_EX_CLIENTEDGE, kRichEditClass, "",
+                           WS_CHILD | WS_VISIBLE | WS_VSCROLL | ES_READONLY | ES_MULTILINE, 10, 10,
+                           cw - 20, ch - 60, 0);
+    okButton = CreateChild(hwnd, 0, "button", "OK", WS_CHILD | WS_VISIBLE, cw - 100, ch - 35, 80,
+                           20, IDC_LICENSE_OK);
+    LoadText();
+}
+
+void LicenseDialog::OnCommand(int id)
+{
+    if (id == IDC_LICENSE_OK)
+        Close();
+}
+
+void LicenseDialog::OnNcDestroy(HWND hwnd)
+{
+    // However the window goes, a later "License" must be able to open a new one.
+    if (hwnd == window)
+        window = nullptr;
+}
