@@ -11,7 +11,7 @@ constexpr int kWidth = 442;
 constexpr int kHeight = 300;
 
 constexpr char kVersionText[] = "Corvane Vestrel v2.3.0.0";
-constexpr char kCopyrightText[] = "Copyright (C) 2009 - 2016 Corvane Technology\n"
+constexpr char kCopyrightText[] = "Copyright (C) 2016 Corvane Technology\n"
                                   "All rights reserved.";
 constexpr char kInfoText[] =
     "This information is read from the registry.  Corvane drive names may be shown as model "

@@ -313,15 +313,15 @@ PARAGRAPH = {
     "body": "\\pard\\plain\\s0\\sa120\\sl264\\slmult1\\f0\\fs20 ",
     "bullet": (
         "\\pard\\plain\\s3\\fi-360\\li720\\sa60\\ls1\\ilvl0\\f0\\fs20"
-        "{\\pntext\\f1\\'b7\\tab}{\\*\\pn\\pnlvlblt\\pnf1\\pnindent360{\\pntxtb\\'b7}}"
+        "{\\pntext\\f0\\'95\\tab}{\\*\\pn\\pnlvlblt\\pnf0\\pnindent360{\\pntxtb\\'95}}"
         " "
     ),
 }
 
 RTF_HEAD = [
     "{\\rtf1\\ansi\\ansicpg1252\\deff0\\uc1\\deflang1033\\deflangfe1033",
-    "{\\fonttbl{\\f0\\fswiss\\fprq2\\fcharset0 Arial;}{\\f1\\fnil\\fprq2\\fcharset2 Symbol;}"
-    "{\\f2\\froman\\fprq2\\fcharset0 Times New Roman;}}",
+    "{\\fonttbl{\\f0\\fswiss\\fprq2\\fcharset0 Arial;}"
+    "{\\f1\\froman\\fprq2\\fcharset0 Times New Roman;}}",
     "{\\colortbl ;\\red0\\green0\\blue0;\\red0\\green70\\blue170;\\red24\\green48\\blue88;}",
     "{\\stylesheet{\\s0\\sa120\\f0\\fs20 Normal;}"
     "{\\s1\\qc\\sb120\\sa240\\keepn\\b\\f0\\fs32\\cf3\\sbasedon0\\snext0 Title;}"
@@ -329,8 +329,8 @@ RTF_HEAD = [
     "{\\s3\\fi-360\\li720\\sa60\\f0\\fs20\\sbasedon0\\snext3 List Bullet;}"
     "{\\*\\cs10\\ul\\cf2 Hyperlink;}}",
     "{\\*\\listtable{\\list\\listtemplateid1\\listsimple{\\listlevel\\levelnfc23\\leveljc0"
-    "\\levelfollow0\\levelstartat1\\levelspace0\\levelindent0{\\leveltext\\'01\\'b7;}"
-    "{\\levelnumbers;}\\f1\\fi-360\\li720}\\listid1}}",
+    "\\levelfollow0\\levelstartat1\\levelspace0\\levelindent0{\\leveltext\\'01\\'95;}"
+    "{\\levelnumbers;}\\f0\\fi-360\\li720}\\listid1}}",
     "{\\*\\listoverridetable{\\listoverride\\listid1\\listoverridecount0\\ls1}}",
 ]
 

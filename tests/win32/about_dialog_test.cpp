@@ -72,7 +72,7 @@ TEST_F(AboutWindow, HasItsSixControlsInCreationOrder)
         {"Button", "License", 0, child, {20, ch - 35, 100, ch - 15}, IDC_ABOUT_LICENSE},
         {"Button", "OK", 0, child, {cw - 100, ch - 35, cw - 20, ch - 15}, IDC_ABOUT_OK},
         {"Static",
-         "Copyright (C) 2009 - 2016 Corvane Technology\nAll rights reserved.",
+         "Copyright (C) 2016 Corvane Technology\nAll rights reserved.",
          WS_EX_TRANSPARENT,
          child,
          {130, 185, 430, 285},

@@ -286,7 +286,7 @@ TEST_F(VestrelExe, VersionBlockCarriesTheFixedPartAndTheSevenStrings)
         {"FileDescription", "Vestrel 25Aug2016 Win32"},
         {"FileVersion", "2.3.0.0"},
         {"InternalName", "Vestrel.dll"},
-        {"LegalCopyright", "Copyright (C) 2009 - 2016 Corvane Technology. All rights reserved."},
+        {"LegalCopyright", "Copyright (C) 2016 Corvane Technology. All rights reserved."},
         {"ProductName", "Vestrel"},
         {"ProductVersion", "2.3.0.0"},
     };
