@@ -2,6 +2,7 @@
 #include "app/drive_rows.h"
 #include "app/main_window.h"
 #include "app/program_objects.h"
+#include "dialogs/about_dialog.h"
 #include "identify/identify_scanner.h"
 #include "platform/device_io.h"
 
@@ -10,9 +11,14 @@
 // The program-wide objects, defined here together so that they are
 // constructed in this order before WinMain runs.
 DriveRecordList g_driveRecords;
+// Registers the About and License window classes and loads the rich-edit
+// library, before the main window exists.
+AboutDialog g_aboutDialog;
 
-// The About window arrives later; until then "Help-About" opens nothing.
-void OpenAboutWindow() {}
+void OpenAboutWindow()
+{
+    g_aboutDialog.Open();
+}
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
 {
