@@ -4,6 +4,10 @@
 
 #include "app/row_text.h"
 
+// Reads cell `column` of `row` into `cell` (kCellBufferSize bytes); an empty
+// text when the list has no such cell.
+void ReadRowCell(HWND list, int row, int column, char* cell);
+
 // Fills `out` (kComposedTextSize bytes) with the row's text:
 // "Model: <cell 0>, Serial: <cell 1>, Firmware: <cell 2>".
 void FormatRowText(HWND list, int row, char* out);

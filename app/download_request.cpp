@@ -1,4 +1,79 @@
 #include "app/download_request.h"
 
-// Placeholder until the download request lands.
-void RequestDownload(HWND) {}
+#include "app/bounded_text.h"
+#include "app/clipboard.h"
+#include "app/download_payload.h"
+#include "app/main_window.h"
+#include "app/serial_text.h"
+
+#include <shellapi.h>
+
+#include <climits>
+
+namespace {
+
+// The calendar year of `now` by the local clock; false when the runtime
+// cannot convert it (a clock before 1970 or past what the runtime handles).
+bool LocalYear(std::time_t now, int* year)
+{
+    if (now == static_cast<std::time_t>(-1))
+        return false;
+    std::tm local = {};
+    if (localtime_s(&local, &now) != 0 || local.tm_year > INT_MAX - 1900)
+        return false;
+    *year = local.tm_year + 1900;
+    return true;
+}
+
+// Reads the remembered row's serial into `serial` (kCellBufferSize bytes).
+// False unless a row is remembered and its serial still passes the serial
+// test, which is what keeps the address free of characters to encode.
+bool ReadRememberedSerial(char* serial)
+{
+    if (g_selectedRow < 0)
+        return false;
+    ReadRowCell(g_hDriveList, g_selectedRow, 1, serial);
+    char checked[kCellBufferSize];
+    CopyText(checked, sizeof checked, serial);
+    return IsValidSerialText(checked);
+}
+
+void OpenAddress(HWND mainWindow, const char* address)
+{
+    SHELLEXECUTEINFOA request = {};
+    request.cbSize = sizeof request;
+    request.fMask = 0;
+    request.hwnd = mainWindow;
+    request.lpVerb = "open";
+    request.lpFile = address;
+    request.nShow = SW_SHOWNORMAL;
+    ShellExecuteExA(&request);
+}
+
+void SendDownloadRequest(HWND mainWindow, std::time_t now)
+{
+    char serial[kCellBufferSize];
+    int year = 0;
+    if (!ReadRememberedSerial(serial) || !LocalYear(now, &year))
+        return;
+    char payload[kComposedTextSize];
+    BuildDownloadPayload(serial, year, payload);
+    char address[kDownloadAddressSize];
+    BuildDownloadAddress(payload, address);
+    // The plain request goes on the clipboard too; a refusal does not stop it.
+    CopyTextToClipboard(payload);
+    OpenAddress(mainWindow, address);
+}
+
+} // namespace
+
+void RequestDownload(HWND mainWindow)
+{
+    RequestDownload(mainWindow, std::time(nullptr));
+}
+
+void RequestDownload(HWND mainWindow, std::time_t now)
+{
+    SendDownloadRequest(mainWindow, now);
+    EnableWindow(g_hDownloadButton, FALSE);
+}

@@ -2,6 +2,13 @@
 
 #include <windows.h>
 
+#include <ctime>
+
 // Opens the maker's download-request page for the remembered row's serial,
 // puts the plain request on the clipboard and disables the download button.
+// With no valid remembered row, or when the local clock cannot be read, it
+// only disables the button.
 void RequestDownload(HWND mainWindow);
+
+// The same, with the local year taken from `now` instead of the clock.
+void RequestDownload(HWND mainWindow, std::time_t now);
