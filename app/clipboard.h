@@ -13,7 +13,8 @@ void ReadRowCell(HWND list, int row, int column, char* cell);
 void FormatRowText(HWND list, int row, char* out);
 
 // Puts `text` on the clipboard as CF_TEXT, owned by g_hMainWnd. Returns true
-// when the clipboard took it.
+// when the clipboard took it; false when another program holds it open or it
+// refuses the text. The clipboard is closed again on every path.
 bool CopyTextToClipboard(const char* text);
 
 // Copies the focused row of g_hDriveList, if any; tells the user when the

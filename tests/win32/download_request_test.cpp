@@ -220,6 +220,7 @@ TEST_F(DownloadTest, YearIsTheLocalOneAtThePress)
         ClickRow(0);
         RequestDownload(g_hMainWnd, newYearsEve);
         EXPECT_EQ("DLFNDRNA12345X2024", ClipboardText());
+        EXPECT_EQ(Page() + "QYSAQEAN67890K7579", LastAddress());
     }
 }
 
