@@ -71,6 +71,8 @@ public:
         RegDeleteKeyA(HKEY_CURRENT_USER, kUserHandlerKey);
         if (hadMachineHandler)
             WriteDefaultValue(HKEY_LOCAL_MACHINE, kCommandKey, machineHandler);
+        else
+            RegDeleteKeyA(HKEY_LOCAL_MACHINE, kCommandKey);
     }
     HttpsHandler(const HttpsHandler&) = delete;
     HttpsHandler& operator=(const HttpsHandler&) = delete;
