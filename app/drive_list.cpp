@@ -69,12 +69,12 @@ void ReadSerial(HWND list, int row, char (&serial)[kCellTextSize])
     SendMessageA(list, LVM_GETITEMTEXTA, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
 }
 
-bool IsCtrlCRelease(UINT msg, WPARAM key)
+} // namespace
+
+bool IsCopyKeyRelease(UINT msg, WPARAM key)
 {
     return msg == WM_KEYUP && key == 'C' && (GetKeyState(VK_CONTROL) & 0x8000) != 0;
 }
-
-} // namespace
 
 HWND CreateDriveList()
 {
@@ -106,7 +106,7 @@ void InsertDriveRow(HWND list, const char* model, const char* serial, const char
 
 LRESULT CALLBACK DriveListProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
 {
-    if (IsCtrlCRelease(msg, wParam))
+    if (IsCopyKeyRelease(msg, wParam))
         CopyFocusedRow();
     return CallWindowProcA(g_pfnOldListProc, hwnd, msg, wParam, lParam);
 }

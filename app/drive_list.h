@@ -17,6 +17,10 @@ HWND CreateDriveList();
 // Appends one row (model, serial, revision) at the end of `list`.
 void InsertDriveRow(HWND list, const char* model, const char* serial, const char* revision);
 
+// True for the release of the C key while Control is held: the copy
+// shortcut, in the list and in the main window alike.
+bool IsCopyKeyRelease(UINT msg, WPARAM key);
+
 // The list's own procedure with Ctrl+C added; everything else goes on to
 // g_pfnOldListProc.
 LRESULT CALLBACK DriveListProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);

@@ -8,9 +8,6 @@
 
 #include <commctrl.h>
 
-const char kMainWindowClass[] = "vestrel";
-const char kMainWindowTitle[] = "Corvane Vestrel  --  Select a drive";
-
 HINSTANCE g_hInstance = nullptr;
 HWND g_hMainWnd = nullptr;
 HWND g_hDriveList = nullptr;
@@ -20,6 +17,8 @@ int g_selectedRow = -1;
 
 namespace {
 
+constexpr char kMainWindowClass[] = "vestrel";
+constexpr char kMainWindowTitle[] = "Corvane Vestrel  --  Select a drive";
 constexpr int kProgramIconId = 203;
 constexpr COLORREF kWindowGrey = RGB(200, 200, 200);
 constexpr DWORD kMainWindowStyle = WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
@@ -45,11 +44,6 @@ void OnCreate(HWND hwnd)
     g_hDownloadButton = CreateButton(hwnd, "Check for Downloads", IDC_DOWNLOAD,
                                      WS_CHILD | WS_VISIBLE | WS_DISABLED, width / 2 - 75, y, 180);
     CreateButton(hwnd, "Close", IDC_CLOSE, WS_CHILD | WS_VISIBLE, width - 120, y, 100);
-}
-
-bool IsCtrlCRelease(WPARAM key)
-{
-    return key == 'C' && (GetKeyState(VK_CONTROL) & 0x8000) != 0;
 }
 
 void OnCommand(HWND hwnd, int id)
@@ -158,7 +152,7 @@ LRESULT CALLBACK MainWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
     case WM_NOTIFY:
         return OnNotify(hwnd, wParam, lParam);
     case WM_KEYUP:
-        if (IsCtrlCRelease(wParam))
+        if (IsCopyKeyRelease(msg, wParam))
             CopyFocusedRow();
         break;
     case WM_COMMAND:

@@ -9,9 +9,6 @@ constexpr int IDC_CLOSE = 103;
 constexpr int IDM_COPY = 104;
 constexpr int IDC_DOWNLOAD = 105;
 
-extern const char kMainWindowClass[];
-extern const char kMainWindowTitle[];
-
 // Program-wide handles and state, all used on the one user-interface thread.
 extern HINSTANCE g_hInstance;    // the module passed to WinMain
 extern HWND g_hMainWnd;          // the main window
@@ -33,4 +30,6 @@ void InitListViewControls();
 // Dispatches messages until WM_QUIT arrives or GetMessageA fails.
 void RunMessageLoop();
 
+// The main window's messages: creates the buttons, answers the drive list's
+// notifications, and routes the buttons, the copy command and Ctrl+C.
 LRESULT CALLBACK MainWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);

@@ -175,17 +175,4 @@ TEST(IdentifyRow, RealDrivesGiveTheirTexts)
     }
 }
 
-TEST(IdentifyWordsFromBytes, ReadsLittleEndianWords)
-{
-    unsigned char sector[kIdentifySectorSize] = {};
-    sector[0] = 0x34;
-    sector[1] = 0x12;
-    sector[510] = 0xCD;
-    sector[511] = 0xAB;
-    const IdentifyWords words = IdentifyWordsFromBytes(sector);
-    EXPECT_EQ(0x1234, words[0]);
-    EXPECT_EQ(0xABCD, words[255]);
-    EXPECT_EQ(0, words[1]);
-}
-
 } // namespace

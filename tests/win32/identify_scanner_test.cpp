@@ -245,11 +245,4 @@ TEST_F(IdentifyScan, ShortReplyGivesARowOfEmptyTextsEveryTime)
     ExpectRow(1, "", "", "");
 }
 
-TEST_F(IdentifyScan, NoDriveOpensNoRows)
-{
-    EXPECT_FALSE(Scan());
-    EXPECT_EQ(0, RowCount());
-    EXPECT_TRUE(devices.closed.empty());
-}
-
 } // namespace

@@ -187,13 +187,6 @@ TEST_F(MainWindow, CloseBoxQuitsWithZeroAndDestroysTheWindow)
     EXPECT_FALSE(IsWindow(g_hDriveList));
 }
 
-TEST_F(MainWindow, MessageLoopEndsOnQuit)
-{
-    PostQuitMessage(3);
-    RunMessageLoop(); // returns instead of waiting for ever
-    EXPECT_EQ(-1, TakeQuit());
-}
-
 TEST_F(MainWindow, HelpAboutOpensTheAboutWindowWhateverTheNotificationCode)
 {
     const int before = aboutOpensBefore;
