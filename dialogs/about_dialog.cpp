@@ -1,5 +1,6 @@
 #include "dialogs/about_dialog.h"
 
+#include "dialogs/dialog_window.h"
 #include "res/resource.h"
 
 namespace {
@@ -21,14 +22,6 @@ constexpr char kInfoText[] =
 
 constexpr DWORD kChild = WS_CHILD | WS_VISIBLE;
 constexpr DWORD kBannerStyle = kChild | SS_BITMAP | SS_CENTERIMAGE | SS_REALSIZEIMAGE;
-
-HWND CreateChild(HWND parent, const char* className, const char* text, DWORD exStyle, DWORD style,
-                 int x, int y, int width, int height, int id)
-{
-    return CreateWindowExA(exStyle, className, text, style, x, y, width, height, parent,
-                           reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
-                           GetModuleHandleA(nullptr), nullptr);
-}
 
 HFONT CreateArial(int height)
 {
@@ -56,18 +49,8 @@ HWND AboutDialog::window = nullptr;
 
 AboutDialog::AboutDialog()
 {
-    HINSTANCE instance = GetModuleHandleA(nullptr);
-    WNDCLASSEXA wc = {};
-    wc.cbSize = sizeof wc;
-    wc.style = CS_HREDRAW | CS_VREDRAW;
-    wc.lpfnWndProc = WindowProc;
-    wc.hInstance = instance;
-    wc.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(IDI_VESTREL));
-    wc.hIconSm = LoadIconA(instance, MAKEINTRESOURCEA(IDI_VESTREL));
-    wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
-    wc.hbrBackground = CreateSolidBrush(RGB(225, 225, 225)); // kept for the program's life
-    wc.lpszClassName = kClassName;
-    registered = RegisterClassExA(&wc) != 0;
+    // In the body, so the License member has registered its class first.
+    registered = RegisterDialogClass(kClassName, WindowProc);
 }
 
 bool AboutDialog::Open()
@@ -101,15 +84,9 @@ bool AboutDialog::Close()
 
 LRESULT CALLBACK AboutDialog::WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
 {
-    // The object comes with WM_CREATE; Open puts it in the window's slot after
-    // creation. Messages that find neither get default processing.
-    auto* self = msg == WM_CREATE
-                     ? static_cast<AboutDialog*>(
-                           reinterpret_cast<const CREATESTRUCTA*>(lParam)->lpCreateParams)
-                     : reinterpret_cast<AboutDialog*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
-    if (!self)
-        return DefWindowProcA(hwnd, msg, wParam, lParam);
-    return self->HandleMessage(hwnd, msg, wParam, lParam);
+    AboutDialog* self = DialogOf<AboutDialog>(hwnd, msg, lParam);
+    return self ? self->HandleMessage(hwnd, msg, wParam, lParam)
+                : DefWindowProcA(hwnd, msg, wParam, lParam);
 }
 
 LRESULT AboutDialog::HandleMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
@@ -145,18 +122,19 @@ void AboutDialog::CreateControls(HWND hwnd)
     GetClientRect(hwnd, &client);
     const int cw = client.right - client.left;
     const int ch = client.bottom - client.top;
-    licenseButton =
-        CreateChild(hwnd, "Button", "License", 0, kChild, 20, ch - 35, 80, 20, IDC_ABOUT_LICENSE);
-    okButton =
-        CreateChild(hwnd, "Button", "OK", 0, kChild, cw - 100, ch - 35, 80, 20, IDC_ABOUT_OK);
-    copyrightText = CreateChild(hwnd, "static", kCopyrightText, WS_EX_TRANSPARENT, kChild, 130, 185,
-                                300, 100, 0);
-    infoText =
-        CreateChild(hwnd, "static", kInfoText, WS_EX_TRANSPARENT, kChild, 20, 100, 400, 200, 0);
-    versionText =
-        CreateChild(hwnd, "static", kVersionText, WS_EX_TRANSPARENT, kChild, 20, 80, 225, 20, 0);
+    licenseButton = CreateChildControl(hwnd, 0, "Button", "License", kChild, 20, ch - 35, 80, 20,
+                                       IDC_ABOUT_LICENSE);
+    okButton = CreateChildControl(hwnd, 0, "Button", "OK", kChild, cw - 100, ch - 35, 80, 20,
+                                  IDC_ABOUT_OK);
+    copyrightText = CreateChildControl(hwnd, WS_EX_TRANSPARENT, "static", kCopyrightText, kChild,
+                                       130, 185, 300, 100, 0);
+    infoText = CreateChildControl(hwnd, WS_EX_TRANSPARENT, "static", kInfoText, kChild, 20, 100,
+                                  400, 200, 0);
+    versionText = CreateChildControl(hwnd, WS_EX_TRANSPARENT, "static", kVersionText, kChild, 20,
+                                     80, 225, 20, 0);
     // As wide as the window's outer edge, so its right end is clipped.
-    banner = CreateChild(hwnd, "static", "", WS_EX_TRANSPARENT, kBannerStyle, 0, 0, 442, 75, 0);
+    banner =
+        CreateChildControl(hwnd, WS_EX_TRANSPARENT, "static", "", kBannerStyle, 0, 0, 442, 75, 0);
 }
 
 void AboutDialog::ApplyBannerAndFonts()

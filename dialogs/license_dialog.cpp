@@ -1,5 +1,6 @@
 #include "dialogs/license_dialog.h"
 
+#include "dialogs/dialog_window.h"
 #include "res/resource.h"
 
 namespace {
@@ -11,14 +12,6 @@ constexpr char kRichEditClass[] = "RichEdit20A";
 constexpr DWORD kWindowStyle = WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
 constexpr int kWidth = 1000;
 constexpr int kHeight = 500;
-
-HWND CreateChild(HWND parent, DWORD exStyle, const char* className, const char* text, DWORD style,
-                 int x, int y, int width, int height, int id)
-{
-    return CreateWindowExA(exStyle, className, text, style, x, y, width, height, parent,
-                           reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
-                           GetModuleHandleA(nullptr), nullptr);
-}
 
 } // namespace
 
@@ -41,18 +34,7 @@ std::optional<std::string> ReadLicenseText(HMODULE module)
 
 LicenseDialog::LicenseDialog()
 {
-    HINSTANCE instance = GetModuleHandleA(nullptr);
-    WNDCLASSEXA wc = {};
-    wc.cbSize = sizeof wc;
-    wc.style = CS_HREDRAW | CS_VREDRAW;
-    wc.lpfnWndProc = WindowProc;
-    wc.hInstance = instance;
-    wc.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(IDI_VESTREL));
-    wc.hIconSm = LoadIconA(instance, MAKEINTRESOURCEA(IDI_VESTREL));
-    wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
-    wc.hbrBackground = CreateSolidBrush(RGB(225, 225, 225)); // kept for the program's life
-    wc.lpszClassName = kClassName;
-    if (!RegisterClassExA(&wc))
+    if (!RegisterDialogClass(kClassName, WindowProc))
         return;
     // Never freed: a License window may outlive this object at exit.
     richEditLibrary = LoadLibraryA(kRichEditLibrary);
@@ -93,15 +75,9 @@ LRESULT LicenseDialog::LoadText()
 
 LRESULT CALLBACK LicenseDialog::WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
 {
-    // The object comes with WM_CREATE; Open puts it in the window's slot after
-    // creation. Messages that find neither get default processing.
-    auto* self = msg == WM_CREATE
-                     ? static_cast<LicenseDialog*>(
-                           reinterpret_cast<const CREATESTRUCTA*>(lParam)->lpCreateParams)
-                     : reinterpret_cast<LicenseDialog*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
-    if (!self)
-        return DefWindowProcA(hwnd, msg, wParam, lParam);
-    return self->HandleMessage(hwnd, msg, wParam, lParam);
+    LicenseDialog* self = DialogOf<LicenseDialog>(hwnd, msg, lParam);
+    return self ? self->HandleMessage(hwnd, msg, wParam, lParam)
+                : DefWindowProcA(hwnd, msg, wParam, lParam);
 }
 
 LRESULT LicenseDialog::HandleMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
@@ -129,11 +105,11 @@ void LicenseDialog::OnCreate(HWND hwnd)
     GetClientRect(hwnd, &client);
     const int cw = client.right - client.left;
     const int ch = client.bottom - client.top;
-    richEdit = CreateChild(hwnd, WS_EX_CLIENTEDGE, kRichEditClass, "",
-                           WS_CHILD | WS_VISIBLE | WS_VSCROLL | ES_READONLY | ES_MULTILINE, 10, 10,
-                           cw - 20, ch - 60, 0);
-    okButton = CreateChild(hwnd, 0, "button", "OK", WS_CHILD | WS_VISIBLE, cw - 100, ch - 35, 80,
-                           20, IDC_LICENSE_OK);
+    richEdit = CreateChildControl(hwnd, WS_EX_CLIENTEDGE, kRichEditClass, "",
+                                  WS_CHILD | WS_VISIBLE | WS_VSCROLL | ES_READONLY | ES_MULTILINE,
+                                  10, 10, cw - 20, ch - 60, 0);
+    okButton = CreateChildControl(hwnd, 0, "button", "OK", WS_CHILD | WS_VISIBLE, cw - 100, ch - 35,
+                                  80, 20, IDC_LICENSE_OK);
     LoadText();
 }
 
