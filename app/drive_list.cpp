@@ -60,15 +60,6 @@ int NextItem(HWND list, UINT flags)
     return static_cast<int>(SendMessageA(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), flags));
 }
 
-void ReadSerial(HWND list, int row, char (&serial)[kCellTextSize])
-{
-    LVITEMA item = {};
-    item.iSubItem = 1;
-    item.pszText = serial;
-    item.cchTextMax = static_cast<int>(sizeof serial);
-    SendMessageA(list, LVM_GETITEMTEXTA, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
-}
-
 } // namespace
 
 bool IsCopyKeyRelease(UINT msg, WPARAM key)
@@ -118,8 +109,8 @@ void OnDriveListClick()
         EnableWindow(g_hDownloadButton, FALSE);
         return;
     }
-    char serial[kCellTextSize] = {};
-    ReadSerial(g_hDriveList, g_selectedRow, serial);
+    char serial[kCellBufferSize] = {};
+    ReadRowCell(g_hDriveList, g_selectedRow, 1, serial);
     EnableWindow(g_hDownloadButton, IsValidSerialText(serial) ? TRUE : FALSE);
 }
 

@@ -15,6 +15,9 @@ void ReadCell(HWND list, int row, int subItem, char (&text)[kColourCellSize])
     item.pszText = text;
     item.cchTextMax = static_cast<int>(sizeof text);
     SendMessageA(list, LVM_GETITEMTEXTA, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
+    // As for every cell read: the control's ANSI conversion may leave the
+    // text unterminated.
+    text[sizeof text - 1] = '\0';
 }
 
 // Colours the row of this notification; only its first cell decides.

@@ -57,6 +57,20 @@ TEST_F(DriveList, ClickEnablesDownloadOnlyForLetterAndDigitSerials)
     }
 }
 
+TEST_F(DriveList, ClickTestsOnlyTheSerialsFirst255Characters)
+{
+    // The cell is read into a 256-byte buffer, so a bad character past the
+    // 255th is never seen, and one at the 255th is.
+    const std::string pastTheCell = std::string(255, 'a') + "-";
+    const std::string inTheCell = std::string(254, 'a') + "-";
+    AddRow("MODEL", pastTheCell.c_str(), "REV");
+    AddRow("MODEL", inTheCell.c_str(), "REV");
+    LeftClick(RowCentre(0));
+    EXPECT_TRUE(DownloadEnabled());
+    LeftClick(RowCentre(1));
+    EXPECT_FALSE(DownloadEnabled());
+}
+
 TEST_F(DriveList, ClickOnEmptySpaceForgetsTheRowAndDisablesDownload)
 {
     AddRow("MODEL", "VALID1", "REV");
