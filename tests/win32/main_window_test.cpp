@@ -64,6 +64,12 @@ TEST_F(MainWindow, ClassIsGreyWithArrowCursorAndNoExtraBytes)
     EXPECT_EQ(0, wc.cbClsExtra);
     EXPECT_EQ(0, wc.cbWndExtra);
     EXPECT_EQ(LoadCursorA(nullptr, IDC_ARROW), wc.hCursor);
+    // Both icons are the program's own icon group; a shared icon loads as
+    // the same handle every time.
+    HICON programIcon = LoadIconA(g_hInstance, MAKEINTRESOURCEA(203));
+    ASSERT_NE(nullptr, programIcon);
+    EXPECT_EQ(programIcon, wc.hIcon);
+    EXPECT_EQ(programIcon, wc.hIconSm);
     EXPECT_EQ(nullptr, wc.lpszMenuName);
     LOGBRUSH brush = {};
     ASSERT_EQ(static_cast<int>(sizeof brush), GetObjectA(wc.hbrBackground, sizeof brush, &brush));
