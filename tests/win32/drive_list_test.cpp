@@ -134,6 +134,7 @@ struct SeenMenu {
     int itemCount = 0;
     UINT firstId = 0;
     std::string firstText;
+    RECT rect = {};
 };
 
 SeenMenu g_seenMenu;
@@ -151,6 +152,7 @@ void CALLBACK ReadAndCloseMenu(HWND, UINT, UINT_PTR timer, DWORD)
     char text[64] = {};
     GetMenuStringA(g_seenMenu.menu, 0, text, sizeof text, MF_BYPOSITION);
     g_seenMenu.firstText = text;
+    GetWindowRect(popup, &g_seenMenu.rect);
     EndMenu();
 }
 
@@ -176,6 +178,18 @@ TEST_F(DriveListMenu, RightClickOnAFocusedRowOffersCopyAndFreesTheMenu)
     EXPECT_EQ("Copy to clipboard", seen.firstText);
     // Each right click makes a new menu; the last one is gone again.
     EXPECT_FALSE(IsMenu(seen.menu));
+}
+
+TEST_F(DriveListMenu, MenuIsCentredOnTheCursorWithItsTopAtTheCursor)
+{
+    AddRow("MODEL", "SER", "REV");
+    const POINT cursor = {400, 300};
+    ASSERT_TRUE(SetCursorPos(cursor.x, cursor.y));
+    const SeenMenu seen = RightClickAndWatch(RowCentre(0));
+    ASSERT_TRUE(seen.shown);
+    const LONG width = seen.rect.right - seen.rect.left;
+    EXPECT_NEAR(cursor.x, seen.rect.left + width / 2, 1);
+    EXPECT_EQ(cursor.y, seen.rect.top);
 }
 
 TEST_F(DriveListMenu, RightClickOnEmptySpaceOffersCopyWhileARowHasTheFocus)
