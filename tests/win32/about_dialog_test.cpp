@@ -24,7 +24,7 @@ protected:
     {
         DestroyWindowsOfClass(kAboutClass);
         DestroyWindowsOfClass(kLicenseClass);
-        PumpMessages();
+        DispatchPending();
     }
 
     static HWND OpenOne()
@@ -147,13 +147,13 @@ TEST_F(AboutWindow, SecondOpenRaisesTheOneWindowAndKeepsAMinimisedOneMinimised)
         OtherWindow other;
         ASSERT_EQ(other.handle(), GetForegroundWindow());
         EXPECT_FALSE(Dialog().Open());
-        PumpMessages();
+        DispatchPending();
         EXPECT_EQ(std::vector<HWND>{about}, WindowsOfClass(kAboutClass));
         EXPECT_EQ(about, GetForegroundWindow());
     }
     ShowWindow(about, SW_MINIMIZE);
     EXPECT_FALSE(Dialog().Open());
-    PumpMessages();
+    DispatchPending();
     EXPECT_TRUE(IsIconic(about));
     EXPECT_EQ(std::vector<HWND>{about}, WindowsOfClass(kAboutClass));
 }
@@ -191,7 +191,7 @@ TEST_F(AboutWindow, EveryWayOfClosingReleasesItsResourcesAndAllowsAFreshWindow)
         };
 
         close(about);
-        PumpMessages();
+        DispatchPending();
 
         EXPECT_FALSE(IsWindow(about));
         EXPECT_TRUE(WindowsOfClass(kAboutClass).empty());
@@ -214,7 +214,7 @@ TEST_F(AboutWindow, LicenseButtonOpensOneLicenseWindowThatOutlivesTheAboutWindow
     {
         OtherWindow other;
         SendMessageA(about, WM_COMMAND, IDC_ABOUT_LICENSE, 0);
-        PumpMessages();
+        DispatchPending();
         EXPECT_EQ(license, WindowsOfClass(kLicenseClass));
         EXPECT_EQ(other.handle(), GetForegroundWindow());
     }

@@ -1,5 +1,6 @@
 #include "discovery/discovery_sources.h"
 #include "tests/win32/registry_tree.h"
+#include "tests/win32/support/program_process.h"
 
 #include <commctrl.h>
 #include <gtest/gtest.h>
@@ -14,55 +15,6 @@ using Row = std::vector<std::string>;
 // Wine reports the version that this key names to Vestrel.exe alone; Windows
 // XP selects the registry walk.
 constexpr char kVersionKey[] = "Software\\Wine\\AppDefaults\\Vestrel.exe";
-
-// A started Vestrel.exe, closed and waited for on destruction.
-class RunningProgram {
-public:
-    RunningProgram()
-    {
-        STARTUPINFOA startup = {};
-        startup.cb = sizeof startup;
-        char command[] = VESTREL_EXE_PATH;
-        started = CreateProcessA(nullptr, command, nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                                 &startup, &process) != FALSE;
-    }
-    ~RunningProgram()
-    {
-        if (!started)
-            return;
-        if (WaitForSingleObject(process.hProcess, 0) == WAIT_TIMEOUT)
-            TerminateProcess(process.hProcess, 1);
-        CloseHandle(process.hThread);
-        CloseHandle(process.hProcess);
-    }
-    RunningProgram(const RunningProgram&) = delete;
-    RunningProgram& operator=(const RunningProgram&) = delete;
-
-    bool Started() const { return started; }
-    HANDLE Process() const { return process.hProcess; }
-
-    // The program's main window once its message loop waits for input:
-    // discovery and the identify scan have then filled the list.
-    HWND MainWindow() const
-    {
-        WaitForInputIdle(process.hProcess, 20000);
-        for (int attempt = 0; attempt < 200; ++attempt) {
-            for (HWND w = FindWindowExA(nullptr, nullptr, "vestrel", nullptr); w;
-                 w = FindWindowExA(nullptr, w, "vestrel", nullptr)) {
-                DWORD owner = 0;
-                GetWindowThreadProcessId(w, &owner);
-                if (owner == process.dwProcessId)
-                    return w;
-            }
-            Sleep(50); // another process: nothing to wait on synchronously
-        }
-        return nullptr;
-    }
-
-private:
-    PROCESS_INFORMATION process = {};
-    bool started = false;
-};
 
 // Reads every row of a list view in another process: the item structure and
 // its text buffer must live in that process for the control to fill them.
@@ -130,7 +82,7 @@ TEST(DiscoveryEndToEnd, VestrelListsTheLinkedDrivesOfKnownBrandsInRegistryOrder)
     AddDevice(devices, UsbLink("Ven_Ordix&Prod_Gone&Rev_3", "OX0002&0"), -1);
     AddDevice(devices, DiskLink("SCSI", "Disk&Ven_Ordix&Prod_Fast_SSD", "000000"), 1);
 
-    RunningProgram program;
+    ProgramProcess program(VESTREL_EXE_PATH);
     ASSERT_TRUE(program.Started()) << GetLastError();
     const HWND main = program.MainWindow();
     ASSERT_NE(nullptr, main);
@@ -145,13 +97,10 @@ TEST(DiscoveryEndToEnd, VestrelListsTheLinkedDrivesOfKnownBrandsInRegistryOrder)
                   {"ZQ3104220AS", "CV0001", "KC11"},
                   {"External Disk", "PL0001", "0130"},
               }),
-              RemoteRows(program.Process(), list));
+              RemoteRows(program.Handle(), list));
 
     PostMessageA(main, WM_CLOSE, 0, 0);
-    ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(program.Process(), 20000));
-    DWORD exitCode = 1;
-    GetExitCodeProcess(program.Process(), &exitCode);
-    EXPECT_EQ(0u, exitCode);
+    EXPECT_EQ(0, program.ExitCode());
 }
 
 } // namespace

@@ -1,4 +1,5 @@
-#include "tests/win32/support/message_box_watcher.h"
+#include "tests/win32/support/program_process.h"
+#include "tests/win32/support/window_probe.h"
 
 #include <windows.h>
 
@@ -11,75 +12,10 @@
 
 namespace {
 
-constexpr DWORD kTimeoutMs = 20000;
-
-struct Search {
-    DWORD pid;
-    HWND found;
-};
-
-BOOL CALLBACK FindMainWindow(HWND window, LPARAM param)
-{
-    auto* search = reinterpret_cast<Search*>(param);
-    DWORD pid = 0;
-    GetWindowThreadProcessId(window, &pid);
-    char className[32] = {};
-    GetClassNameA(window, className, sizeof className);
-    if (pid == search->pid && lstrcmpA(className, "vestrel") == 0) {
-        search->found = window;
-        return FALSE;
-    }
-    return TRUE;
-}
-
-// Vestrel.exe, started and waited for until its message loop is idle.
-class RunningProgram {
-public:
-    RunningProgram()
-    {
-        STARTUPINFOA startup = {};
-        startup.cb = sizeof startup;
-        char commandLine[] = VESTREL_EXE_PATH;
-        started = CreateProcessA(nullptr, commandLine, nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                                 &startup, &process) != FALSE;
-        if (!started)
-            return;
-        WaitForInputIdle(process.hProcess, kTimeoutMs);
-        Search search = {process.dwProcessId, nullptr};
-        EnumWindows(FindMainWindow, reinterpret_cast<LPARAM>(&search));
-        window = search.found;
-    }
-
-    ~RunningProgram()
-    {
-        if (!started)
-            return;
-        if (WaitForSingleObject(process.hProcess, 0) == WAIT_TIMEOUT)
-            TerminateProcess(process.hProcess, 99);
-        CloseHandle(process.hThread);
-        CloseHandle(process.hProcess);
-    }
-
-    // Waits for the program to end; returns its exit code, or -1 if it
-    // is still running after the timeout.
-    long ExitCode()
-    {
-        if (WaitForSingleObject(process.hProcess, kTimeoutMs) != WAIT_OBJECT_0)
-            return -1;
-        DWORD code = 0;
-        GetExitCodeProcess(process.hProcess, &code);
-        return static_cast<long>(code);
-    }
-
-    bool started = false;
-    PROCESS_INFORMATION process = {};
-    HWND window = nullptr;
-};
-
 std::vector<std::string> ChildTexts(HWND parent)
 {
     std::vector<std::string> texts;
-    for (HWND child = GetWindow(parent, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
+    for (HWND child : Children(parent))
         texts.push_back(WindowText(child));
     return texts;
 }
@@ -103,23 +39,25 @@ void ExpectMainWindow(HWND window)
 
 TEST(EndToEnd, CloseButtonEndsTheProgramWithExitCodeZero)
 {
-    RunningProgram program;
-    ASSERT_TRUE(program.started) << GetLastError();
-    ASSERT_NE(nullptr, program.window);
-    ExpectMainWindow(program.window);
+    ProgramProcess program(VESTREL_EXE_PATH);
+    ASSERT_TRUE(program.Started()) << GetLastError();
+    const HWND main = program.MainWindow();
+    ASSERT_NE(nullptr, main);
+    ExpectMainWindow(main);
 
-    PostMessageA(GetDlgItem(program.window, 103), BM_CLICK, 0, 0);
+    PostMessageA(GetDlgItem(main, 103), BM_CLICK, 0, 0);
     EXPECT_EQ(0, program.ExitCode());
 }
 
 TEST(EndToEnd, CloseBoxEndsTheProgramWithExitCodeZero)
 {
-    RunningProgram program;
-    ASSERT_TRUE(program.started) << GetLastError();
-    ASSERT_NE(nullptr, program.window);
-    ExpectMainWindow(program.window);
+    ProgramProcess program(VESTREL_EXE_PATH);
+    ASSERT_TRUE(program.Started()) << GetLastError();
+    const HWND main = program.MainWindow();
+    ASSERT_NE(nullptr, main);
+    ExpectMainWindow(main);
 
-    PostMessageA(program.window, WM_SYSCOMMAND, SC_CLOSE, 0);
+    PostMessageA(main, WM_SYSCOMMAND, SC_CLOSE, 0);
     EXPECT_EQ(0, program.ExitCode());
 }
 

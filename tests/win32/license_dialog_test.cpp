@@ -31,7 +31,7 @@ protected:
     void TearDown() override
     {
         DestroyWindowsOfClass(kLicenseClass);
-        PumpMessages();
+        DispatchPending();
     }
 
     static HWND OnlyWindow()

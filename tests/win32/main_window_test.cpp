@@ -3,6 +3,7 @@
 #include "tests/win32/program_window.h"
 #include "tests/win32/support/message_box_watcher.h"
 #include "tests/win32/support/program_objects_for_tests.h"
+#include "tests/win32/support/window_probe.h"
 
 #include <commctrl.h>
 
@@ -13,36 +14,12 @@ namespace {
 
 using MainWindow = ProgramWindowTest;
 
-std::string ClassName(HWND window)
-{
-    char name[64] = {};
-    GetClassNameA(window, name, sizeof name);
-    return name;
-}
-
-// A child's rectangle in its parent's client coordinates.
-RECT ChildRect(HWND child)
-{
-    RECT rect;
-    GetWindowRect(child, &rect);
-    MapWindowPoints(nullptr, GetParent(child), reinterpret_cast<POINT*>(&rect), 2);
-    return rect;
-}
-
 void ExpectRect(const RECT& rect, int x, int y, int width, int height)
 {
     EXPECT_EQ(x, rect.left);
     EXPECT_EQ(y, rect.top);
     EXPECT_EQ(width, rect.right - rect.left);
     EXPECT_EQ(height, rect.bottom - rect.top);
-}
-
-std::vector<HWND> Children(HWND parent)
-{
-    std::vector<HWND> children;
-    for (HWND child = GetWindow(parent, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
-        children.push_back(child);
-    return children;
 }
 
 // Takes WM_QUIT from the queue if one was posted; returns its exit code or -1.

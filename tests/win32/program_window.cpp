@@ -67,15 +67,6 @@ void ProgramWindowTest::RightClick(POINT point)
     DispatchPending();
 }
 
-void ProgramWindowTest::DispatchPending()
-{
-    MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&msg);
-        DispatchMessageA(&msg);
-    }
-}
-
 std::string CellText(HWND list, int row, int column)
 {
     char text[256] = {};

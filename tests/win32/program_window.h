@@ -1,5 +1,7 @@
 #pragma once
 
+#include "tests/win32/support/window_probe.h"
+
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -26,9 +28,6 @@ protected:
     // control itself notifies the main window.
     void LeftClick(POINT point);
     void RightClick(POINT point);
-
-    // Dispatches every queued message of this thread.
-    void DispatchPending();
 
     // OpenAboutWindow() calls made before the test began. (Reading the count
     // also links the test program's own program objects.)

@@ -39,6 +39,3 @@ private:
     std::vector<SeenMessageBox> seen;
     std::thread thread;
 };
-
-// Reads a window's text through WM_GETTEXT.
-std::string WindowText(HWND window);
