@@ -1,9 +1,9 @@
 #include "app/clipboard.h"
 #include "app/drive_list.h"
 #include "app/main_window.h"
-#include "tests/win32/clipboard_probe.h"
-#include "tests/win32/row_action_fixture.h"
+#include "tests/win32/support/clipboard_probe.h"
 #include "tests/win32/support/message_box_watcher.h"
+#include "tests/win32/support/program_window.h"
 
 #include <gtest/gtest.h>
 
@@ -13,11 +13,11 @@ namespace {
 
 constexpr char kUntouched[] = "clipboard before the test";
 
-class CopyRowTest : public RowActionTest {
+class CopyRowTest : public ProgramWindowTest {
 protected:
     void SetUp() override
     {
-        RowActionTest::SetUp();
+        ProgramWindowTest::SetUp();
         InsertDriveRow(g_hDriveList, "ZQ3104562AS", "5VJ0A1B2", "CC46");
         InsertDriveRow(g_hDriveList, "ZQP12345678AS", "na12345x", "AB1C");
         InsertDriveRow(g_hDriveList, "ZQ3999999SV", "N/A", "Unknown");

@@ -1,7 +1,7 @@
 #include "discovery/discovery_driver.h"
 #include "discovery/discovery_sources.h"
 #include "tests/win32/fake_volumes.h"
-#include "tests/win32/registry_tree.h"
+#include "tests/win32/support/registry_tree.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 #include "discovery/discovery_sources.h"
-#include "tests/win32/registry_tree.h"
 #include "tests/win32/support/program_process.h"
+#include "tests/win32/support/registry_tree.h"
 
 #include <commctrl.h>
 #include <gtest/gtest.h>
@@ -54,33 +54,18 @@ std::string UsbLink(const std::string& deviceType, const std::string& instance)
     return DiskLink("USBSTOR", "Disk&" + deviceType, instance);
 }
 
-// A device key as the system writes it, named after its link; `linked` -1
-// leaves out the "Control" key with the "Linked" value.
-void AddDevice(RegistryTree& devices, const std::string& link, int linked)
-{
-    std::string name = link;
-    for (char& c : name)
-        if (c == '\\')
-            c = '#';
-    devices.SetString(name, "DeviceInstance", "USBSTOR\\Disk");
-    devices.SetString(name + "\\#", "SymbolicLink", link);
-    devices.AddKey(name + "\\#\\Device Parameters");
-    if (linked >= 0)
-        devices.SetDword(name + "\\#\\Control", "Linked", static_cast<DWORD>(linked));
-}
-
 TEST(DiscoveryEndToEnd, VestrelListsTheLinkedDrivesOfKnownBrandsInRegistryOrder)
 {
     RegistryTree version(HKEY_CURRENT_USER, kVersionKey);
     version.SetString("", "Version", "winxp");
     RegistryTree devices(HKEY_LOCAL_MACHINE, kDiskInterfaceClassKey);
-    AddDevice(devices, UsbLink("Ven_Corvane&Prod_ZQ3104220AS&Rev_KC11", "CV0001&0"), 1);
-    AddDevice(devices, UsbLink("Ven_Tollan&Prod_Stick&Rev_1.00", "TL0001&0"), 1);
-    AddDevice(devices, UsbLink("Ven_Pellum&Prod_External_Disk&Rev_0130", "PL0001&0"), 1);
-    AddDevice(devices, UsbLink("Ven_Ordix&Prod_Slim&Rev_2", "OX0001&0"), 0);
-    AddDevice(devices, UsbLink("Ven_Brevond&Prod_ZQP3064010AS&Rev_KC2A", "7&2a8b3c4d&0"), 1);
-    AddDevice(devices, UsbLink("Ven_Ordix&Prod_Gone&Rev_3", "OX0002&0"), -1);
-    AddDevice(devices, DiskLink("SCSI", "Disk&Ven_Ordix&Prod_Fast_SSD", "000000"), 1);
+    devices.AddDevice(UsbLink("Ven_Corvane&Prod_ZQ3104220AS&Rev_KC11", "CV0001&0"), 1);
+    devices.AddDevice(UsbLink("Ven_Tollan&Prod_Stick&Rev_1.00", "TL0001&0"), 1);
+    devices.AddDevice(UsbLink("Ven_Pellum&Prod_External_Disk&Rev_0130", "PL0001&0"), 1);
+    devices.AddDevice(UsbLink("Ven_Ordix&Prod_Slim&Rev_2", "OX0001&0"), 0);
+    devices.AddDevice(UsbLink("Ven_Brevond&Prod_ZQP3064010AS&Rev_KC2A", "7&2a8b3c4d&0"), 1);
+    devices.AddDevice(UsbLink("Ven_Ordix&Prod_Gone&Rev_3", "OX0002&0"), -1);
+    devices.AddDevice(DiskLink("SCSI", "Disk&Ven_Ordix&Prod_Fast_SSD", "000000"), 1);
 
     ProgramProcess program(VESTREL_EXE_PATH);
     ASSERT_TRUE(program.Started()) << GetLastError();

@@ -2,9 +2,9 @@
 #include "app/download_request.h"
 #include "app/drive_list.h"
 #include "app/main_window.h"
-#include "tests/win32/clipboard_probe.h"
-#include "tests/win32/row_action_fixture.h"
+#include "tests/win32/support/clipboard_probe.h"
 #include "tests/win32/support/message_box_watcher.h"
+#include "tests/win32/support/program_window.h"
 
 #include <commctrl.h>
 #include <gtest/gtest.h>
@@ -86,7 +86,7 @@ private:
 
 // Registers a url_recorder as the https handler, so the shell really runs a
 // handler and the test reads the addresses it was given.
-class DownloadTest : public RowActionTest {
+class DownloadTest : public ProgramWindowTest {
 protected:
     static void SetUpTestSuite()
     {
@@ -109,7 +109,7 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(handler->registered);
-        RowActionTest::SetUp();
+        ProgramWindowTest::SetUp();
         InsertDriveRow(g_hDriveList, "ZQ3104562AS", "NA12345X", "CC46");
         InsertDriveRow(g_hDriveList, "ZQP12345678AS", "na12345x", "AB1C");
         InsertDriveRow(g_hDriveList, "ZQ3999999SV", "", "CC46");

@@ -2,7 +2,7 @@
 #include "app/main_window.h"
 #include "app/program_objects.h"
 #include "identify/identify_scanner.h"
-#include "tests/win32/program_window.h"
+#include "tests/win32/support/program_window.h"
 
 #include <commctrl.h>
 #include <winioctl.h>

@@ -1,8 +1,8 @@
 #include "app/drive_list.h"
 #include "app/main_window.h"
-#include "tests/win32/program_window.h"
 #include "tests/win32/support/message_box_watcher.h"
 #include "tests/win32/support/program_objects_for_tests.h"
+#include "tests/win32/support/program_window.h"
 #include "tests/win32/support/window_probe.h"
 
 #include <commctrl.h>

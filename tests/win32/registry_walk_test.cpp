@@ -1,5 +1,5 @@
 #include "discovery/registry_walk.h"
-#include "tests/win32/registry_tree.h"
+#include "tests/win32/support/registry_tree.h"
 
 #include <gtest/gtest.h>
 
@@ -50,27 +50,16 @@ protected:
         return Records(list);
     }
 
-    // A device key laid out as the system lays it out: the link in "#", the
-    // "Linked" value in "#\Control", only while the interface is registered.
-    void AddDevice(const std::string& name, const std::string& link, int linked)
-    {
-        tree.SetString(name, "DeviceInstance", "USBSTOR\\Disk");
-        tree.SetString(name + "\\#", "SymbolicLink", link);
-        tree.AddKey(name + "\\#\\Device Parameters");
-        if (linked >= 0)
-            tree.SetDword(name + "\\#\\Control", "Linked", static_cast<DWORD>(linked));
-    }
-
     RegistryTree tree{HKEY_CURRENT_USER, kTreePath};
 };
 
 TEST_F(RegistryWalk, GivesOneRecordPerKnownDeviceInSubkeyOrderWithItsFlags)
 {
-    AddDevice("A1", kCorvaneLink, 1);
-    AddDevice("A2", kOtherLink, 1);
-    AddDevice("A3", kPellumLink, 0);
-    AddDevice("A4", DiskLink("USBSTOR", "Disk&Ven_Ordix&Prod_Slim&Rev_2", "OX9&0"), -1);
-    AddDevice("A5", DiskLink("USBSTOR", "Disk&Ven_corvane&Prod_Lower&Rev_1", "L&0"), 1);
+    tree.AddDevice("A1", kCorvaneLink, 1);
+    tree.AddDevice("A2", kOtherLink, 1);
+    tree.AddDevice("A3", kPellumLink, 0);
+    tree.AddDevice("A4", DiskLink("USBSTOR", "Disk&Ven_Ordix&Prod_Slim&Rev_2", "OX9&0"), -1);
+    tree.AddDevice("A5", DiskLink("USBSTOR", "Disk&Ven_corvane&Prod_Lower&Rev_1", "L&0"), 1);
     tree.SetString("", "SymbolicLink", kCorvaneLink); // the class key's own values are not read
 
     EXPECT_EQ((std::vector<Record>{
@@ -130,10 +119,10 @@ TEST_F(RegistryWalk, LaterLinksOfOneDeviceOverwriteEarlierOnes)
 
 TEST_F(RegistryWalk, KeepsThePlaceholderWhenNoLinkNamedAModel)
 {
-    AddDevice("D1", DiskLink("USBSTOR", "Disk&Ven_Corvane&Rev_0130", "NA1&0"), 1);
-    AddDevice("D2", DiskLink("USBSTOR", "Disk&Ven_Corvane&Prod_XVESTRELUSELESSMODEL&Rev_1", "N&0"),
-              1);
-    AddDevice("D3", kOtherLink, 1);
+    tree.AddDevice("D1", DiskLink("USBSTOR", "Disk&Ven_Corvane&Rev_0130", "NA1&0"), 1);
+    tree.AddDevice(
+        "D2", DiskLink("USBSTOR", "Disk&Ven_Corvane&Prod_XVESTRELUSELESSMODEL&Rev_1", "N&0"), 1);
+    tree.AddDevice("D3", kOtherLink, 1);
     tree.AddKey("D4");
     EXPECT_TRUE(WalkClass().empty());
 }

@@ -1,6 +1,6 @@
 #include "app/main_window.h"
 #include "app/row_colouring.h"
-#include "tests/win32/program_window.h"
+#include "tests/win32/support/program_window.h"
 
 #include <commctrl.h>
 

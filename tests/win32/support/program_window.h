@@ -6,10 +6,12 @@
 
 #include <gtest/gtest.h>
 
+#include <initializer_list>
 #include <string>
 
 // The program's real main window and drive list, made in this process the way
-// start-up makes them, with the program-wide globals set.
+// start-up makes them, with the program-wide globals set, and ways to act on
+// the rows as a user does.
 class ProgramWindowTest : public ::testing::Test {
 protected:
     void SetUp() override;
@@ -28,6 +30,17 @@ protected:
     // control itself notifies the main window.
     void LeftClick(POINT point);
     void RightClick(POINT point);
+
+    // A left click on the middle of `row`.
+    void ClickRow(int row) { LeftClick(RowCentre(row)); }
+
+    // Gives `row` the focus, or selects exactly `rows`, without a click.
+    void SetFocusedRow(int row);
+    void SelectOnly(std::initializer_list<int> rows);
+
+    // Delivers a key press or release through the message queue while the
+    // Control key is (or is not) held, as the keyboard would.
+    void PressKey(HWND target, UINT message, WPARAM key, bool controlHeld);
 
     // OpenAboutWindow() calls made before the test began. (Reading the count
     // also links the test program's own program objects.)

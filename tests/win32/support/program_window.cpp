@@ -1,10 +1,32 @@
-#include "tests/win32/program_window.h"
+#include "tests/win32/support/program_window.h"
 
 #include "app/drive_list.h"
 #include "app/main_window.h"
 #include "tests/win32/support/program_objects_for_tests.h"
 
 #include <commctrl.h>
+
+namespace {
+
+void SetRowState(int row, UINT state, UINT mask)
+{
+    LVITEMA item = {};
+    item.stateMask = mask;
+    item.state = state;
+    SendMessageA(g_hDriveList, LVM_SETITEMSTATE, static_cast<WPARAM>(row),
+                 reinterpret_cast<LPARAM>(&item));
+}
+
+void SetControlKey(bool held)
+{
+    BYTE keys[256];
+    GetKeyboardState(keys);
+    const BYTE state = held ? 0x80 : 0;
+    keys[VK_CONTROL] = keys[VK_LCONTROL] = state;
+    SetKeyboardState(keys);
+}
+
+} // namespace
 
 void ProgramWindowTest::SetUp()
 {
@@ -23,6 +45,7 @@ void ProgramWindowTest::SetUp()
 
 void ProgramWindowTest::TearDown()
 {
+    SetControlKey(false);
     DestroyWindow(g_hMainWnd);
     DispatchPending();
     g_hMainWnd = g_hDriveList = g_hDownloadButton = nullptr;
@@ -64,6 +87,29 @@ void ProgramWindowTest::RightClick(POINT point)
     // The list watches the queue for the release before it reports the click.
     PostMessageA(g_hDriveList, WM_RBUTTONUP, 0, at);
     SendMessageA(g_hDriveList, WM_RBUTTONDOWN, MK_RBUTTON, at);
+    DispatchPending();
+}
+
+void ProgramWindowTest::SetFocusedRow(int row)
+{
+    SetRowState(row, LVIS_FOCUSED, LVIS_FOCUSED);
+}
+
+void ProgramWindowTest::SelectOnly(std::initializer_list<int> rows)
+{
+    SetRowState(-1, 0, LVIS_SELECTED);
+    for (int row : rows)
+        SetRowState(row, LVIS_SELECTED, LVIS_SELECTED);
+}
+
+void ProgramWindowTest::PressKey(HWND target, UINT message, WPARAM key, bool controlHeld)
+{
+    SetControlKey(controlHeld);
+    const UINT scanCode = MapVirtualKeyA(static_cast<UINT>(key), MAPVK_VK_TO_VSC);
+    LPARAM flags = 1 | (static_cast<LPARAM>(scanCode) << 16);
+    if (message == WM_KEYUP)
+        flags |= 0xC0000000; // previous state down, being released
+    PostMessageA(target, message, key, flags);
     DispatchPending();
 }
 

@@ -25,6 +25,13 @@ public:
     void SetDword(const std::string& path, const char* name, DWORD number);
     void SetBytes(const std::string& path, const char* name, DWORD type, const std::string& bytes);
 
+    // A device key of the disk interface class as the system lays it out:
+    // the link in "#", the "Linked" value in "#\Control" only while the
+    // interface is registered (`linked` -1 leaves that key out). Without a
+    // name, the key is named after its link as the system names it.
+    void AddDevice(const std::string& name, const std::string& link, int linked);
+    void AddDevice(const std::string& link, int linked);
+
     // Deletes everything below the root, keeping the root itself.
     void Clear();
 

@@ -1,4 +1,4 @@
-#include "tests/win32/clipboard_probe.h"
+#include "tests/win32/support/clipboard_probe.h"
 
 std::string ClipboardText()
 {
@@ -28,6 +28,12 @@ void SetClipboardTextForTest(HWND owner, const std::string& text)
             GlobalFree(block);
     }
     CloseClipboard();
+}
+
+std::string RowText(const std::string& model, const std::string& serial,
+                    const std::string& revision)
+{
+    return "Model: " + model + ", Serial: " + serial + ", Firmware: " + revision;
 }
 
 ClipboardHolder::ClipboardHolder()

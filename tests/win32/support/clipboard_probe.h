@@ -12,6 +12,10 @@ std::string ClipboardText();
 // a later copy replaced it.
 void SetClipboardTextForTest(HWND owner, const std::string& text);
 
+// The text a copy of a drive row with these cells puts on the clipboard.
+std::string RowText(const std::string& model, const std::string& serial,
+                    const std::string& revision);
+
 // Holds the clipboard open on a thread of its own for as long as it lives,
 // as another program might.
 class ClipboardHolder {

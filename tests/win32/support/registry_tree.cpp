@@ -1,4 +1,4 @@
-#include "tests/win32/registry_tree.h"
+#include "tests/win32/support/registry_tree.h"
 
 #include <gtest/gtest.h>
 
@@ -49,6 +49,24 @@ void RegistryTree::SetDword(const std::string& subPath, const char* name, DWORD 
 {
     SetBytes(subPath, name, REG_DWORD,
              std::string(reinterpret_cast<const char*>(&number), sizeof number));
+}
+
+void RegistryTree::AddDevice(const std::string& name, const std::string& link, int linked)
+{
+    SetString(name, "DeviceInstance", "USBSTOR\\Disk");
+    SetString(name + "\\#", "SymbolicLink", link);
+    AddKey(name + "\\#\\Device Parameters");
+    if (linked >= 0)
+        SetDword(name + "\\#\\Control", "Linked", static_cast<DWORD>(linked));
+}
+
+void RegistryTree::AddDevice(const std::string& link, int linked)
+{
+    std::string name = link;
+    for (char& c : name)
+        if (c == '\\')
+            c = '#';
+    AddDevice(name, link, linked);
 }
 
 void RegistryTree::Clear()
