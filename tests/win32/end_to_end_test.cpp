@@ -37,26 +37,29 @@ void ExpectMainWindow(HWND window)
     EXPECT_FALSE(IsWindowEnabled(GetDlgItem(window, 105)));
 }
 
-TEST(EndToEnd, CloseButtonEndsTheProgramWithExitCodeZero)
-{
-    ProgramProcess program(VESTREL_EXE_PATH);
-    ASSERT_TRUE(program.Started()) << GetLastError();
-    const HWND main = program.MainWindow();
-    ASSERT_NE(nullptr, main);
-    ExpectMainWindow(main);
+// Vestrel.exe, started and its main window checked before each test.
+class EndToEnd : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(program.Started()) << GetLastError();
+        main = program.MainWindow();
+        ASSERT_NE(nullptr, main);
+        ExpectMainWindow(main);
+    }
 
+    ProgramProcess program{VESTREL_EXE_PATH};
+    HWND main = nullptr;
+};
+
+TEST_F(EndToEnd, CloseButtonEndsTheProgramWithExitCodeZero)
+{
     PostMessageA(GetDlgItem(main, 103), BM_CLICK, 0, 0);
     EXPECT_EQ(0, program.ExitCode());
 }
 
-TEST(EndToEnd, CloseBoxEndsTheProgramWithExitCodeZero)
+TEST_F(EndToEnd, CloseBoxEndsTheProgramWithExitCodeZero)
 {
-    ProgramProcess program(VESTREL_EXE_PATH);
-    ASSERT_TRUE(program.Started()) << GetLastError();
-    const HWND main = program.MainWindow();
-    ASSERT_NE(nullptr, main);
-    ExpectMainWindow(main);
-
     PostMessageA(main, WM_SYSCOMMAND, SC_CLOSE, 0);
     EXPECT_EQ(0, program.ExitCode());
 }
