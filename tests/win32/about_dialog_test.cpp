@@ -2,6 +2,7 @@
 // resources (icon, banner, license text) as Vestrel.exe does.
 
 #include "dialogs/about_dialog.h"
+#include "res/resource.h"
 #include "tests/win32/dialog_probe.h"
 #include "tests/win32/support/message_box_watcher.h"
 
@@ -50,13 +51,26 @@ TEST_F(AboutWindow, IsAFixedSizeOwnerlessWindowOfItsOwnClass)
     EXPECT_EQ(DWORD{WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX},
               style & (WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_MAXIMIZEBOX | WS_THICKFRAME));
 
-    WNDCLASSEXA wc = {};
-    wc.cbSize = sizeof wc;
-    ASSERT_TRUE(GetClassInfoExA(GetModuleHandleA(nullptr), kAboutClass, &wc));
-    EXPECT_NE(nullptr, wc.hIcon); // the program icon was found
-    LOGBRUSH brush = {};
-    ASSERT_TRUE(GetObjectA(wc.hbrBackground, sizeof brush, &brush));
-    EXPECT_EQ(RGB(225, 225, 225), brush.lbColor);
+    // Both dialog classes: redrawn when sized, the program icon as large and
+    // small icon, the arrow, a light grey background, no extra bytes.
+    HINSTANCE module = GetModuleHandleA(nullptr);
+    const HICON programIcon = LoadIconA(module, MAKEINTRESOURCEA(IDI_VESTREL));
+    ASSERT_NE(nullptr, programIcon);
+    for (const char* className : {kAboutClass, kLicenseClass}) {
+        WNDCLASSEXA wc = {};
+        wc.cbSize = sizeof wc;
+        ASSERT_TRUE(GetClassInfoExA(module, className, &wc)) << className;
+        EXPECT_EQ(UINT{CS_HREDRAW | CS_VREDRAW}, wc.style) << className;
+        EXPECT_EQ(0, wc.cbClsExtra) << className;
+        EXPECT_EQ(0, wc.cbWndExtra) << className;
+        EXPECT_EQ(programIcon, wc.hIcon) << className;
+        EXPECT_EQ(programIcon, wc.hIconSm) << className;
+        EXPECT_EQ(LoadCursorA(nullptr, IDC_ARROW), wc.hCursor) << className;
+        EXPECT_EQ(nullptr, wc.lpszMenuName) << className;
+        LOGBRUSH brush = {};
+        ASSERT_TRUE(GetObjectA(wc.hbrBackground, sizeof brush, &brush)) << className;
+        EXPECT_EQ(RGB(225, 225, 225), brush.lbColor) << className;
+    }
 }
 
 TEST_F(AboutWindow, HasItsSixControlsInCreationOrder)
@@ -120,10 +134,16 @@ TEST_F(AboutWindow, ShowsTheBannerAndTwoArialFonts)
         ASSERT_TRUE(GetObjectA(font, sizeof look, &look));
         EXPECT_STREQ("Arial", look.lfFaceName);
         EXPECT_EQ(text.height, look.lfHeight);
+        EXPECT_EQ(0, look.lfWidth);
+        EXPECT_EQ(FW_DONTCARE, look.lfWeight);
+        EXPECT_EQ(0, look.lfItalic + look.lfUnderline + look.lfStrikeOut);
         EXPECT_EQ(ANSI_CHARSET, look.lfCharSet);
+        EXPECT_EQ(DEFAULT_QUALITY, look.lfQuality);
+        EXPECT_EQ(DEFAULT_PITCH | FF_DONTCARE, look.lfPitchAndFamily);
     }
     // The buttons and the version line keep the default font.
-    EXPECT_EQ(0, SendMessageA(controls[4], WM_GETFONT, 0, 0));
+    for (int i : {0, 1, 4})
+        EXPECT_EQ(0, SendMessageA(controls[i], WM_GETFONT, 0, 0)) << "control " << i;
 }
 
 TEST_F(AboutWindow, StaticsDrawWithoutABackgroundOfTheirOwn)
@@ -176,10 +196,16 @@ void CloseWithDestroyWindow(HWND about)
 {
     DestroyWindow(about);
 }
+// "OK" as an accelerator would send it: the notification code is not looked at.
+void CloseWithCommandCodeOne(HWND about)
+{
+    SendMessageA(about, WM_COMMAND, MAKEWPARAM(IDC_ABOUT_OK, 1), 0);
+}
 
 TEST_F(AboutWindow, EveryWayOfClosingReleasesItsResourcesAndAllowsAFreshWindow)
 {
-    for (auto close : {CloseWithOk, CloseWithCloseBox, CloseWithAltF4, CloseWithDestroyWindow}) {
+    for (auto close : {CloseWithOk, CloseWithCloseBox, CloseWithAltF4, CloseWithDestroyWindow,
+                       CloseWithCommandCodeOne}) {
         HWND about = OpenOne();
         ASSERT_NE(nullptr, about);
         const std::vector<HWND> controls = Children(about);
