@@ -37,6 +37,12 @@ void FillIdentifyRequest(int index, unsigned char (&buffer)[kReplyBufferSize])
     std::memcpy(buffer, &request, sizeof request);
 }
 
+bool DriverReportedError(const unsigned char (&buffer)[kReplyBufferSize])
+{
+    return buffer[offsetof(SENDCMDOUTPARAMS, DriverStatus) +
+                  offsetof(DRIVERSTATUS, bDriverError)] != 0;
+}
+
 } // namespace
 
 bool IdentifyScanner::ScanDrives(HWND list)
@@ -80,13 +86,12 @@ bool IdentifyScanner::Identify(HANDLE drive, int index, IdentifyWords& words)
         return false;
 
     // Request and reply share one cleared buffer: a driver that answers
-    // short leaves zeros, never stale bytes, behind its header. Only the
-    // request's own success counts; the driver status and byte count are
-    // not read, so every drive that answers gets its row.
+    // short leaves zeros, never stale bytes, behind its header.
     unsigned char buffer[kReplyBufferSize] = {};
     FillIdentifyRequest(index, buffer);
     if (!devices.Control(drive, SMART_RCV_DRIVE_DATA, buffer, kRequestSize, buffer,
-                         kReplyBufferSize, &returned))
+                         kReplyBufferSize, &returned) ||
+        DriverReportedError(buffer))
         return false;
 
     unsigned char sector[kIdentifySectorSize];
