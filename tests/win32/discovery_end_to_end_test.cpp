@@ -1,4 +1,3 @@
-#include "discovery/discovery_sources.h"
 #include "tests/win32/support/program_process.h"
 #include "tests/win32/support/registry_tree.h"
 
@@ -15,6 +14,10 @@ using Row = std::vector<std::string>;
 // Wine reports the version that this key names to Vestrel.exe alone; Windows
 // XP selects the registry walk.
 constexpr char kVersionKey[] = "Software\\Wine\\AppDefaults\\Vestrel.exe";
+
+// Spelled out rather than taken from the program, so a typo there shows.
+constexpr char kDiskInterfaces[] = "SYSTEM\\CurrentControlSet\\Control\\DeviceClasses\\"
+                                   "{53f56307-b6bf-11d0-94f2-00a0c91efb8b}";
 
 // Reads every row of a list view in another process: the item structure and
 // its text buffer must live in that process for the control to fill them.
@@ -58,7 +61,7 @@ TEST(DiscoveryEndToEnd, VestrelListsTheLinkedDrivesOfKnownBrandsInRegistryOrder)
 {
     RegistryTree version(HKEY_CURRENT_USER, kVersionKey);
     version.SetString("", "Version", "winxp");
-    RegistryTree devices(HKEY_LOCAL_MACHINE, kDiskInterfaceClassKey);
+    RegistryTree devices(HKEY_LOCAL_MACHINE, kDiskInterfaces);
     devices.AddDevice(UsbLink("Ven_Corvane&Prod_ZQ3104220AS&Rev_KC11", "CV0001&0"), 1);
     devices.AddDevice(UsbLink("Ven_Tollan&Prod_Stick&Rev_1.00", "TL0001&0"), 1);
     devices.AddDevice(UsbLink("Ven_Pellum&Prod_External_Disk&Rev_0130", "PL0001&0"), 1);
