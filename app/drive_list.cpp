@@ -3,6 +3,7 @@
 #include "app/bounded_text.h"
 #include "app/clipboard.h"
 #include "app/main_window.h"
+#include "app/row_text.h"
 
 #include <commctrl.h>
 
@@ -25,7 +26,7 @@ constexpr Column kColumns[] = {
 
 void InsertColumn(HWND list, int index, const Column& column)
 {
-    char header[kCellTextSize] = {};
+    char header[kCellBufferSize] = {};
     CopyText(header, sizeof header, column.header);
     LVCOLUMNA lvc = {};
     lvc.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT | LVCF_SUBITEM;

@@ -4,11 +4,6 @@
 
 #include <windows.h>
 
-#include <cstddef>
-
-// Bytes of one cell text read from the list.
-constexpr std::size_t kCellTextSize = 256;
-
 // Creates the report-style drive list in the upper part of g_hMainWnd, with
 // its three columns, and routes its messages through DriveListProc. Returns
 // null on failure.

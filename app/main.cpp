@@ -1,10 +1,6 @@
-#include "app/drive_list.h"
-#include "app/drive_rows.h"
-#include "app/main_window.h"
 #include "app/program_objects.h"
+#include "app/startup.h"
 #include "dialogs/about_dialog.h"
-#include "identify/identify_scanner.h"
-#include "platform/device_io.h"
 
 #include <windows.h>
 
@@ -22,19 +18,5 @@ void OpenAboutWindow()
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
 {
-    g_hInstance = instance;
-    if (!RegisterMainWindowClass())
-        return 0;
-    g_hMainWnd = CreateMainWindow();
-    // Without a window nothing could ever end the message loop.
-    if (!g_hMainWnd)
-        return 0;
-    ShowWindow(g_hMainWnd, SW_SHOW);
-    InitListViewControls();
-    g_hDriveList = CreateDriveList();
-    PopulateDriveList(g_hDriveList);
-    IdentifyScanner scanner(SystemDeviceIo());
-    scanner.ScanDrives(g_hDriveList);
-    RunMessageLoop();
-    return 0;
+    return RunVestrel(instance);
 }
