@@ -11,7 +11,7 @@ bench=$(realpath "$build/discovery/registry_walk_bench.exe")
 
 tools/wine-session.sh "$build/bench-prefix" bash -c '
   bench=$1
-  seconds() { local t0 t1; t0=$(date +%s.%N); "$@" >/dev/null; t1=$(date +%s.%N); awk -v a="$t0" -v b="$t1" 'BEGIN { print b - a }'; }
+  seconds() { local t0 t1; t0=$(date +%s.%N); "$@" >/dev/null; t1=$(date +%s.%N); awk -v a="$t0" -v b="$t1" "BEGIN { print b - a }"; }
   printf "a Wine start (empty run): %.3f s\n" "$(seconds wine "$bench" nothing)"
   printf "%8s  %-28s  %-26s  %s\n" keys "walk in process (best of 5)" "walk once, whole process" "reg query /s, whole process"
   for n in 100 1000 10000; do
