@@ -50,7 +50,7 @@ HWND AboutDialog::window = nullptr;
 AboutDialog::AboutDialog()
 {
     // In the body, so the License member has registered its class first.
-    registered = RegisterDialogClass(kClassName, WindowProc);
+    registered = RegisterDialogClass(kClassName, DialogWindowProc<AboutDialog>);
 }
 
 bool AboutDialog::Open()
@@ -76,17 +76,7 @@ bool AboutDialog::Open()
 
 bool AboutDialog::Close()
 {
-    if (!window || !DestroyWindow(window))
-        return false;
-    window = nullptr;
-    return true;
-}
-
-LRESULT CALLBACK AboutDialog::WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
-{
-    AboutDialog* self = DialogOf<AboutDialog>(hwnd, msg, lParam);
-    return self ? self->HandleMessage(hwnd, msg, wParam, lParam)
-                : DefWindowProcA(hwnd, msg, wParam, lParam);
+    return DestroyDialogWindow(window);
 }
 
 LRESULT AboutDialog::HandleMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)

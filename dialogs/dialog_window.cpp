@@ -25,3 +25,11 @@ HWND CreateChildControl(HWND parent, DWORD exStyle, const char* className, const
                            reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
                            GetModuleHandleA(nullptr), nullptr);
 }
+
+bool DestroyDialogWindow(HWND& window)
+{
+    if (!window || !DestroyWindow(window))
+        return false;
+    window = nullptr;
+    return true;
+}

@@ -22,3 +22,17 @@ template <typename Dialog> Dialog* DialogOf(HWND hwnd, UINT msg, LPARAM lParam)
         return static_cast<Dialog*>(reinterpret_cast<const CREATESTRUCTA*>(lParam)->lpCreateParams);
     return reinterpret_cast<Dialog*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
 }
+
+// The window procedure of a dialog class: hands each message to the dialog
+// object behind the window, or to default processing while there is none.
+template <typename Dialog>
+LRESULT CALLBACK DialogWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    Dialog* self = DialogOf<Dialog>(hwnd, msg, lParam);
+    return self ? self->HandleMessage(hwnd, msg, wParam, lParam)
+                : DefWindowProcA(hwnd, msg, wParam, lParam);
+}
+
+// Destroys a dialog's window and forgets it. False when there is none or it
+// cannot be destroyed; the handle is then kept.
+bool DestroyDialogWindow(HWND& window);

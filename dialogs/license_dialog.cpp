@@ -34,7 +34,7 @@ std::optional<std::string> ReadLicenseText(HMODULE module)
 
 LicenseDialog::LicenseDialog()
 {
-    if (!RegisterDialogClass(kClassName, WindowProc))
+    if (!RegisterDialogClass(kClassName, DialogWindowProc<LicenseDialog>))
         return;
     // Never freed: a License window may outlive this object at exit.
     richEditLibrary = LoadLibraryA(kRichEditLibrary);
@@ -58,10 +58,7 @@ bool LicenseDialog::Open()
 
 bool LicenseDialog::Close()
 {
-    if (!window || !DestroyWindow(window))
-        return false;
-    window = nullptr;
-    return true;
+    return DestroyDialogWindow(window);
 }
 
 LRESULT LicenseDialog::LoadText()
@@ -71,13 +68,6 @@ LRESULT LicenseDialog::LoadText()
         MessageBoxA(nullptr, "Error loading EULA", "Error", MB_OK | MB_ICONWARNING);
     return SendMessageA(richEdit, WM_SETTEXT, 0,
                         text ? reinterpret_cast<LPARAM>(text->c_str()) : LPARAM{0});
-}
-
-LRESULT CALLBACK LicenseDialog::WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
-{
-    LicenseDialog* self = DialogOf<LicenseDialog>(hwnd, msg, lParam);
-    return self ? self->HandleMessage(hwnd, msg, wParam, lParam)
-                : DefWindowProcA(hwnd, msg, wParam, lParam);
 }
 
 LRESULT LicenseDialog::HandleMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)

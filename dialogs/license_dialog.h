@@ -33,7 +33,8 @@ public:
     LRESULT LoadText();
 
 private:
-    static LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+    template <typename Dialog>
+    friend LRESULT CALLBACK DialogWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
     LRESULT HandleMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
     void OnCreate(HWND hwnd);
     void OnCommand(int id);
