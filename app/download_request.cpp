@@ -14,12 +14,14 @@ namespace {
 
 // The calendar year of `now` by the local clock; false when the runtime
 // cannot convert it (a clock before 1970 or past what the runtime handles).
-bool LocalYear(std::time_t now, int* year)
+// The 64-bit time functions on every build: the 32-bit runtime's time_t
+// runs out in January 2038.
+bool LocalYear(__time64_t now, int* year)
 {
-    if (now == static_cast<std::time_t>(-1))
+    if (now == -1)
         return false;
     std::tm local = {};
-    if (localtime_s(&local, &now) != 0 || local.tm_year > INT_MAX - 1900)
+    if (_localtime64_s(&local, &now) != 0 || local.tm_year > INT_MAX - 1900)
         return false;
     *year = local.tm_year + 1900;
     return true;
@@ -50,7 +52,7 @@ void OpenAddress(HWND mainWindow, const char* address)
     ShellExecuteExA(&request);
 }
 
-void SendDownloadRequest(HWND mainWindow, std::time_t now)
+void SendDownloadRequest(HWND mainWindow, __time64_t now)
 {
     char serial[kCellBufferSize];
     int year = 0;
@@ -69,10 +71,10 @@ void SendDownloadRequest(HWND mainWindow, std::time_t now)
 
 void RequestDownload(HWND mainWindow)
 {
-    RequestDownload(mainWindow, std::time(nullptr));
+    RequestDownload(mainWindow, _time64(nullptr));
 }
 
-void RequestDownload(HWND mainWindow, std::time_t now)
+void RequestDownload(HWND mainWindow, __time64_t now)
 {
     SendDownloadRequest(mainWindow, now);
     EnableWindow(g_hDownloadButton, FALSE);

@@ -10,5 +10,6 @@
 // only disables the button.
 void RequestDownload(HWND mainWindow);
 
-// The same, with the local year taken from `now` instead of the clock.
-void RequestDownload(HWND mainWindow, std::time_t now);
+// The same, with the local year taken from `now` (seconds since 1970)
+// instead of the clock.
+void RequestDownload(HWND mainWindow, __time64_t now);

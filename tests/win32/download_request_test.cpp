@@ -24,7 +24,7 @@ constexpr char kRecordedEvent[] = "VestrelTestAddressRecorded";
 constexpr char kUntouched[] = "clipboard before the test";
 
 // 2024-06-15 12:00 UTC: 2024 in every time zone.
-constexpr std::time_t kMid2024 = 1718452800;
+constexpr __time64_t kMid2024 = 1718452800;
 
 std::string Page()
 {
@@ -191,6 +191,20 @@ TEST_F(DownloadTest, SmallLettersAndEmptySerialsAsShown)
     EXPECT_EQ(Page() + "QYSAQE7579", LastAddress());
 }
 
+TEST_F(DownloadTest, YearsPast2038)
+{
+    // Mid-June 2040 and 2100, when a 32-bit time has long run out.
+    ClickRow(0);
+    RequestDownload(g_hMainWnd, 2223374400LL);
+    EXPECT_EQ("DLFNDRNA12345X2040", ClipboardText());
+    EXPECT_EQ(Page() + "QYSAQEAN67890K7595", LastAddress());
+
+    ClickRow(0);
+    RequestDownload(g_hMainWnd, 4116744000LL);
+    EXPECT_EQ("DLFNDRNA12345X2100", ClipboardText());
+    EXPECT_EQ(Page() + "QYSAQEAN67890K7655", LastAddress());
+}
+
 // Sets the runtime's time zone for as long as it lives.
 class TimeZone {
 public:
@@ -209,7 +223,7 @@ public:
 TEST_F(DownloadTest, YearIsTheLocalOneAtThePress)
 {
     // 2024-12-31 23:30 UTC: already 2025 an hour east, still 2024 to the west.
-    const std::time_t newYearsEve = 1735687800;
+    const __time64_t newYearsEve = 1735687800;
     {
         TimeZone zone("CET-1");
         ClickRow(0);
@@ -280,12 +294,12 @@ TEST_F(DownloadTest, UnreadableClockOnlyDisablesTheButton)
 {
     ExpectOnlyDisabled([] {
         g_selectedRow = 0;
-        RequestDownload(g_hMainWnd, static_cast<std::time_t>(-1));
+        RequestDownload(g_hMainWnd, -1);
     });
     // 3001-01-02: past what the runtime converts.
     ExpectOnlyDisabled([] {
         g_selectedRow = 0;
-        RequestDownload(g_hMainWnd, static_cast<std::time_t>(32535302400LL));
+        RequestDownload(g_hMainWnd, 32535302400LL);
     });
 }
 
