@@ -80,6 +80,9 @@ bool CopyTextToClipboard(const char* text)
 
 void CopyFocusedRow()
 {
+    // Without a list, a message to it answers 0, which reads as row 0.
+    if (!IsWindow(g_hDriveList))
+        return;
     const int row = static_cast<int>(
         SendMessageA(g_hDriveList, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_FOCUSED));
     if (row < 0)

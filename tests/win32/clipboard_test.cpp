@@ -67,6 +67,15 @@ TEST_F(CopyRowTest, NoFocusedRowCopiesNothing)
     ExpectNoCopy([] { SendMessageA(g_hMainWnd, WM_COMMAND, IDM_COPY, 0); });
 }
 
+TEST_F(CopyRowTest, NoListCopiesNothing)
+{
+    const HWND list = g_hDriveList;
+    g_hDriveList = nullptr;
+    ExpectNoCopy([] { SendMessageA(g_hMainWnd, WM_COMMAND, IDM_COPY, 0); });
+    ExpectNoCopy([this] { PressKey(g_hMainWnd, WM_KEYUP, 'C', true); });
+    g_hDriveList = list;
+}
+
 TEST_F(CopyRowTest, MenuCommandCopiesTheFocusedRow)
 {
     SetFocusedRow(2);
