@@ -8,7 +8,8 @@ writes, next to this script:
                     32-bit uncompressed bitmaps with alpha (no PNG images)
   banner.bmp        the About window's banner: 442 x 75, 24 bits, a landscape at dusk
   eula.rtf          the license agreement, from eula.txt
-  vestrel.manifest  the application manifest (UTF-8 with a byte-order mark)
+  vestrel.manifest  the application manifest (UTF-8 with a byte-order mark), and
+                    vestrel64.manifest, the same for the 64-bit program
 
 Only the Python standard library is needed. The outputs are committed, so
 building the program does not need Python.
@@ -399,6 +400,12 @@ MANIFEST = (
 )
 
 
+# The 64-bit program's manifest differs only in the architecture it names.
+MANIFEST_64 = MANIFEST.replace('processorArchitecture="x86"', 'processorArchitecture="amd64"').replace(
+    'processorArchitecture="X86"', 'processorArchitecture="amd64"'
+)
+
+
 def write(name, data):
     with open(os.path.join(HERE, name), "wb") as f:
         f.write(data)
@@ -409,6 +416,7 @@ def main():
     with open(os.path.join(HERE, "eula.txt"), encoding="utf-8") as f:
         write("eula.rtf", agreement_rtf(f.read()))
     write("vestrel.manifest", b"\xef\xbb\xbf" + MANIFEST.encode("utf-8"))
+    write("vestrel64.manifest", b"\xef\xbb\xbf" + MANIFEST_64.encode("utf-8"))
     write("banner.bmp", banner_file())
     write("vestrel.ico", icon_file())
 

@@ -11,9 +11,9 @@ namespace {
 
 using Row = std::vector<std::string>;
 
-// Wine reports the version that this key names to Vestrel.exe alone; Windows
+// Wine reports the version that this key names to the program alone; Windows
 // XP selects the registry walk.
-constexpr char kVersionKey[] = "Software\\Wine\\AppDefaults\\Vestrel.exe";
+constexpr char kVersionKey[] = "Software\\Wine\\AppDefaults\\" VESTREL_EXE_NAME;
 
 // Spelled out rather than taken from the program, so a typo there shows.
 constexpr char kDiskInterfaces[] = "SYSTEM\\CurrentControlSet\\Control\\DeviceClasses\\"

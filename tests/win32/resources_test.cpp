@@ -1,11 +1,16 @@
-// The resources of the built Vestrel.exe, read back through the resource API.
+// The resources of the built program, read back through the resource API.
+// The program is VESTREL_EXE_PATH, or the one the environment variable
+// VESTREL_EXE names: a 64-bit test program can check the 32-bit program too.
 
 #include "dialogs/license_dialog.h"
 #include "res/resource.h"
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <cstdlib>
 #include <cstring>
+#include <fstream>
 #include <set>
 #include <string>
 #include <tuple>
@@ -16,14 +21,33 @@ namespace {
 
 constexpr WORD kEnglishUs = MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US);
 
+const char* ExePath()
+{
+    const char* chosen = std::getenv("VESTREL_EXE");
+    return chosen && *chosen ? chosen : VESTREL_EXE_PATH;
+}
+
+// Whether the program's PE header names the x86-64 machine.
+bool Is64BitProgram(const char* path)
+{
+    std::ifstream file(path, std::ios::binary);
+    std::uint32_t headerOffset = 0;
+    std::uint16_t machine = 0;
+    file.seekg(0x3C);
+    file.read(reinterpret_cast<char*>(&headerOffset), sizeof headerOffset);
+    file.seekg(headerOffset + 4);
+    file.read(reinterpret_cast<char*>(&machine), sizeof machine);
+    return file && machine == IMAGE_FILE_MACHINE_AMD64;
+}
+
 class VestrelExe : public ::testing::Test {
 protected:
     static void SetUpTestSuite()
     {
-        exe = LoadLibraryExA(VESTREL_EXE_PATH, nullptr, LOAD_LIBRARY_AS_DATAFILE);
+        exe = LoadLibraryExA(ExePath(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
     }
     static void TearDownTestSuite() { FreeLibrary(exe); }
-    void SetUp() override { ASSERT_NE(nullptr, exe) << VESTREL_EXE_PATH << " " << GetLastError(); }
+    void SetUp() override { ASSERT_NE(nullptr, exe) << ExePath() << " " << GetLastError(); }
 
     // The bytes of one resource in US English; empty when it is missing.
     static std::string Bytes(const char* type, const char* name)
@@ -301,18 +325,23 @@ TEST_F(VestrelExe, VersionBlockCarriesTheFixedPartAndTheSevenStrings)
 
 // ---- manifest ---------------------------------------------------------------------------------
 
+// The 32-bit program's manifest names "x86" and "X86"; the 64-bit one names
+// "amd64" in both places, or Windows would bind the old common controls.
 TEST_F(VestrelExe, ManifestAsksForAdministratorAndCommonControls6AndNothingElse)
 {
+    const bool is64 = Is64BitProgram(ExePath());
     const std::string expected =
-        "\xEF\xBB\xBF<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\r\n"
-        "<assembly xmlns=\"urn:schemas-microsoft-com:asm.v1\" manifestVersion=\"1.0\">"
-        "<assemblyIdentity version=\"1.0.0.1\" processorArchitecture=\"x86\" "
-        "name=\"Corvane.Tools.Vestrel\" type=\"win32\"/>"
+        std::string("\xEF\xBB\xBF<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\r\n"
+                    "<assembly xmlns=\"urn:schemas-microsoft-com:asm.v1\" manifestVersion=\"1.0\">"
+                    "<assemblyIdentity version=\"1.0.0.1\" processorArchitecture=\"") +
+        (is64 ? "amd64" : "x86") +
+        "\" name=\"Corvane.Tools.Vestrel\" type=\"win32\"/>"
         "<description>Internal/external Corvane drive serial number detector.</description>"
         "<dependency><dependentAssembly>"
         "<assemblyIdentity type=\"Win32\" name=\"Microsoft.Windows.Common-Controls\" "
-        "version=\"6.0.0.0\" processorArchitecture=\"X86\" publicKeyToken=\"6595b64144ccf1df\" "
-        "language=\"*\"/>"
+        "version=\"6.0.0.0\" processorArchitecture=\"" +
+        (is64 ? "amd64" : "X86") +
+        "\" publicKeyToken=\"6595b64144ccf1df\" language=\"*\"/>"
         "</dependentAssembly></dependency>"
         "<trustInfo xmlns=\"urn:schemas-microsoft-com:asm.v2\"><security><requestedPrivileges>"
         "<requestedExecutionLevel level=\"requireAdministrator\" uiAccess=\"false\"/>"

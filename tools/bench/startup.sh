@@ -4,18 +4,26 @@
 # creation to the first idle message loop for each, their ratio, the peak
 # working sets and the size of Vestrel.exe. Not a test: figures vary with the
 # machine and its load.
-# Usage: tools/bench/startup.sh [BUILD_DIR] [RUNS]   (defaults: build/mingw, 20)
+# Usage: tools/bench/startup.sh [PRESET] [RUNS]
+#   PRESET: mingw (32-bit) or mingw64; the default is mingw where the host
+#   runs 32-bit code. RUNS: 20.
 set -euo pipefail
 cd "$(dirname "$0")/../.."
-build=${1:-build/mingw}
+default=mingw64
+tools/host-runs-32bit.sh && default=mingw
+preset=${1:-$default}
 runs=${2:-20}
+build=build/$preset
+session=(tools/wine-session.sh)
+program=Vestrel.exe
+[ "$preset" = mingw64 ] && session+=(--wine64) && program=Vestrel64.exe
 
-[ -f "$build/build.ninja" ] || cmake --preset mingw -B "$build" >/dev/null
+[ -f "$build/build.ninja" ] || cmake --preset "$preset" >/dev/null
 cmake --build "$build" --target Vestrel bench_launcher bench_empty_window >/dev/null
-exe=$(realpath "$build/app/Vestrel.exe")
+exe=$(realpath "$build/app/$program")
 floor=$(realpath "$build/tools/bench/bench_empty_window.exe")
 launcher=$(realpath "$build/tools/bench/bench_launcher.exe")
 
-tools/wine-session.sh "$build/wineprefix" wine "$launcher" "$runs" "Z:$exe" "Z:$floor"
-echo "Vestrel.exe size: $(stat -c %s "$exe") bytes"
+"${session[@]}" "$build/wineprefix" bash -c '"$WINE" "$@"' bash "$launcher" "$runs" "Z:$exe" "Z:$floor"
+echo "$program size: $(stat -c %s "$exe") bytes"
 echo "empty window program size: $(stat -c %s "$floor") bytes"
