@@ -4,6 +4,7 @@
 #include "app/download_request.h"
 #include "app/drive_list.h"
 #include "app/program_objects.h"
+#include "app/rescan.h"
 #include "app/row_colouring.h"
 
 #include <commctrl.h>
@@ -14,8 +15,12 @@ HWND g_hDriveList = nullptr;
 HWND g_hDownloadButton = nullptr;
 WNDPROC g_pfnOldListProc = nullptr;
 int g_selectedRow = -1;
+DeviceIo* g_devices = &SystemDeviceIo();
 
 namespace {
+
+// Released when the main window goes.
+HDEVNOTIFY g_diskNotification = nullptr;
 
 constexpr char kMainWindowClass[] = "vestrel";
 constexpr char kMainWindowTitle[] = "Corvane Vestrel  --  Select a drive";
@@ -44,6 +49,35 @@ void OnCreate(HWND hwnd)
     g_hDownloadButton = CreateButton(hwnd, "Check for Downloads", IDC_DOWNLOAD,
                                      WS_CHILD | WS_VISIBLE | WS_DISABLED, width / 2 - 75, y, 180);
     CreateButton(hwnd, "Close", IDC_CLOSE, WS_CHILD | WS_VISIBLE, width - 120, y, 100);
+    g_diskNotification = RegisterDiskNotifications(hwnd);
+}
+
+void OnDestroy(HWND hwnd)
+{
+    KillTimer(hwnd, kRescanTimerId);
+    if (g_diskNotification)
+        UnregisterDeviceNotification(g_diskNotification);
+    g_diskNotification = nullptr;
+}
+
+void Rescan()
+{
+    if (g_hDriveList)
+        RescanDrives(g_hDriveList, *g_devices);
+}
+
+void OnDeviceChange(HWND hwnd, WPARAM event, LPARAM data)
+{
+    if (IsDriveArrivalOrRemoval(event, data))
+        SetTimer(hwnd, kRescanTimerId, kRescanDelayMs, nullptr);
+}
+
+void OnTimer(HWND hwnd, UINT_PTR id)
+{
+    if (id != kRescanTimerId)
+        return;
+    KillTimer(hwnd, kRescanTimerId);
+    Rescan();
 }
 
 void OnCommand(HWND hwnd, int id)
@@ -60,6 +94,9 @@ void OnCommand(HWND hwnd, int id)
         break;
     case IDC_DOWNLOAD:
         RequestDownload(hwnd);
+        break;
+    case IDM_RESCAN:
+        Rescan();
         break;
     default:
         break;
@@ -138,6 +175,10 @@ void RunMessageLoop()
     MSG msg;
     // GetMessageA answers -1 on failure; looping on it would spin for ever.
     while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
+        if (IsRescanKey(msg)) {
+            SendMessageA(g_hMainWnd, WM_COMMAND, IDM_RESCAN, 0);
+            continue;
+        }
         TranslateMessage(&msg);
         DispatchMessageA(&msg);
     }
@@ -163,6 +204,15 @@ LRESULT CALLBACK MainWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
         break;
     case WM_CTLCOLORBTN:
         return OnCtlColorButton(reinterpret_cast<HDC>(wParam));
+    case WM_DEVICECHANGE:
+        OnDeviceChange(hwnd, wParam, lParam);
+        break;
+    case WM_TIMER:
+        OnTimer(hwnd, wParam);
+        break;
+    case WM_DESTROY:
+        OnDestroy(hwnd);
+        break;
     default:
         break;
     }

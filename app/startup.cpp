@@ -1,10 +1,8 @@
 #include "app/startup.h"
 
 #include "app/drive_list.h"
-#include "app/drive_rows.h"
 #include "app/main_window.h"
-#include "identify/identify_scanner.h"
-#include "platform/device_io.h"
+#include "app/rescan.h"
 
 int RunVestrel(HINSTANCE instance)
 {
@@ -18,9 +16,7 @@ int RunVestrel(HINSTANCE instance)
     ShowWindow(g_hMainWnd, SW_SHOW);
     InitListViewControls();
     g_hDriveList = CreateDriveList();
-    PopulateDriveList(g_hDriveList);
-    IdentifyScanner scanner(SystemDeviceIo());
-    scanner.ScanDrives(g_hDriveList);
+    ScanDrivesIntoList(g_hDriveList, *g_devices);
     RunMessageLoop();
     return 0;
 }

@@ -24,13 +24,16 @@ private:
     unsigned char linkActive; // that value is 1: the drive is attached now
 };
 
-// Every record discovery found, in the order the sources found them. It only
-// ever grows at its end: nothing is removed, merged or reordered.
+// Every record discovery found, in the order the sources found them. Within a
+// scan it only grows at its end: nothing is removed, merged or reordered; a
+// rescan empties it first.
 class DriveRecordList {
 public:
     void AddDriveRecord(const std::string& model, const std::string& serial,
                         const std::string& revision, unsigned char linkSeen,
                         unsigned char linkActive);
+
+    void Clear() { records.clear(); }
 
     std::size_t Count() const { return records.size(); }
     const DriveRecord& At(std::size_t index) const { return records.at(index); }

@@ -91,4 +91,51 @@ TEST(DiscoveryEndToEnd, VestrelListsTheLinkedDrivesOfKnownBrandsInRegistryOrder)
     EXPECT_EQ(0, program.ExitCode());
 }
 
+// Polls until the list shows `expected` or five seconds pass; returns the last rows read.
+std::vector<Row> WaitForRows(HANDLE process, HWND list, const std::vector<Row>& expected)
+{
+    std::vector<Row> rows = RemoteRows(process, list);
+    for (int wait = 0; wait < 100 && rows != expected; ++wait) {
+        Sleep(50);
+        rows = RemoteRows(process, list);
+    }
+    return rows;
+}
+
+TEST(DiscoveryEndToEnd, F5ListsADrivePluggedInAndDropsOneUnpluggedSinceTheStart)
+{
+    RegistryTree version(HKEY_CURRENT_USER, kVersionKey);
+    version.SetString("", "Version", "winxp");
+    RegistryTree devices(HKEY_LOCAL_MACHINE, kDiskInterfaces);
+    const std::string tollan = UsbLink("Ven_Tollan&Prod_Stick&Rev_1.00", "TL0001&0");
+    const std::string pellum = UsbLink("Ven_Pellum&Prod_External_Disk&Rev_0130", "PL0001&0");
+    devices.AddDevice(pellum, 1);
+
+    ProgramProcess program(VESTREL_EXE_PATH);
+    ASSERT_TRUE(program.Started()) << GetLastError();
+    const HWND main = program.MainWindow();
+    ASSERT_NE(nullptr, main);
+    const HWND list = FindWindowExA(main, nullptr, WC_LISTVIEWA, nullptr);
+    ASSERT_NE(nullptr, list);
+    ASSERT_EQ((std::vector<Row>{{"External Disk", "PL0001", "0130"}}),
+              RemoteRows(program.Handle(), list));
+
+    // A drive of a known brand arrives; its key sorts before the other's.
+    devices.AddDevice(UsbLink("Ven_Corvane&Prod_ZQ3104220AS&Rev_KC11", "CV0001&0"), 1);
+    devices.AddDevice(tollan, 1);
+    PostMessageA(list, WM_KEYDOWN, VK_F5, 0);
+    const std::vector<Row> both = {{"ZQ3104220AS", "CV0001", "KC11"},
+                                   {"External Disk", "PL0001", "0130"}};
+    EXPECT_EQ(both, WaitForRows(program.Handle(), list, both));
+
+    // The system marks an unplugged drive's interface as no longer linked.
+    devices.AddDevice(pellum, 0);
+    PostMessageA(main, WM_KEYDOWN, VK_F5, 0);
+    const std::vector<Row> one = {{"ZQ3104220AS", "CV0001", "KC11"}};
+    EXPECT_EQ(one, WaitForRows(program.Handle(), list, one));
+
+    PostMessageA(main, WM_CLOSE, 0, 0);
+    EXPECT_EQ(0, program.ExitCode());
+}
+
 } // namespace

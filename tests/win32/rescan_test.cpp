@@ -1,0 +1,129 @@
+// Rescans of the real main window: on its command, after a burst of device
+// notifications, and a thousand in a row.
+
+#include "app/clipboard.h"
+#include "app/main_window.h"
+#include "app/program_objects.h"
+#include "tests/win32/support/clipboard_probe.h"
+#include "tests/win32/support/process_handles.h"
+#include "tests/win32/support/program_window.h"
+
+#include <commctrl.h>
+#include <dbt.h>
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace {
+
+// No drive answers; each identify scan shows as one open of its first drive.
+class NoDrives : public DeviceIo {
+public:
+    HANDLE Open(const char* path, DWORD, DWORD) override
+    {
+        if (std::strcmp(path, "\\\\.\\PhysicalDrive0") == 0)
+            ++scans;
+        return INVALID_HANDLE_VALUE;
+    }
+    bool Control(HANDLE, DWORD, const void*, DWORD, void*, DWORD, DWORD*) override { return false; }
+    void Close(HANDLE) override {}
+
+    int scans = 0;
+};
+
+std::vector<std::string> Models(HWND list)
+{
+    std::vector<std::string> models;
+    const int count = static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
+    for (int row = 0; row < count; ++row)
+        models.push_back(CellText(list, row, 0));
+    return models;
+}
+
+void PumpMessagesFor(DWORD milliseconds)
+{
+    const DWORD start = GetTickCount();
+    while (GetTickCount() - start < milliseconds) {
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+        DispatchPending();
+    }
+}
+
+class RescanTest : public ProgramWindowTest {
+protected:
+    void SetUp() override
+    {
+        ProgramWindowTest::SetUp();
+        g_devices = &drives;
+    }
+    void TearDown() override
+    {
+        g_devices = &SystemDeviceIo();
+        ProgramWindowTest::TearDown();
+    }
+    static void Rescan() { SendMessageA(g_hMainWnd, WM_COMMAND, IDM_RESCAN, 0); }
+
+    NoDrives drives;
+};
+
+TEST_F(RescanTest, ListIsMadeAgainAndNothingOfTheOldOneIsRemembered)
+{
+    Rescan();
+    const std::vector<std::string> scanned = Models(g_hDriveList);
+    const std::size_t records = g_driveRecords.Count();
+    AddRow("ZQ3104562AS", "5VJ0A1B2", "CC46");
+    ClickRow(static_cast<int>(scanned.size()));
+    ASSERT_TRUE(IsWindowEnabled(g_hDownloadButton));
+
+    Rescan();
+    EXPECT_EQ(scanned, Models(g_hDriveList));
+    EXPECT_EQ(records, g_driveRecords.Count()) << "the records were added to, not made again";
+    EXPECT_EQ(2, drives.scans);
+    EXPECT_EQ(-1, g_selectedRow);
+    EXPECT_FALSE(IsWindowEnabled(g_hDownloadButton));
+    // No row has the focus, so there is nothing to copy.
+    SetClipboardTextForTest(g_hMainWnd, "before");
+    CopyFocusedRow();
+    EXPECT_EQ("before", ClipboardText());
+}
+
+TEST_F(RescanTest, ABurstOfDriveNotificationsGivesOneRescanAfterTheLast)
+{
+    DEV_BROADCAST_HDR port = {sizeof port, DBT_DEVTYP_PORT, 0};
+    SendMessageA(g_hMainWnd, WM_DEVICECHANGE, DBT_DEVICEARRIVAL, reinterpret_cast<LPARAM>(&port));
+    PumpMessagesFor(800);
+    EXPECT_EQ(0, drives.scans) << "a port is no drive";
+
+    DEV_BROADCAST_HDR volume = {sizeof volume, DBT_DEVTYP_VOLUME, 0};
+    for (WPARAM event : {DBT_DEVICEARRIVAL, DBT_DEVICEARRIVAL, DBT_DEVICEREMOVECOMPLETE,
+                         DBT_DEVICEARRIVAL, DBT_DEVICEARRIVAL}) {
+        SendMessageA(g_hMainWnd, WM_DEVICECHANGE, event, reinterpret_cast<LPARAM>(&volume));
+        PumpMessagesFor(100);
+    }
+    EXPECT_EQ(0, drives.scans) << "rescanned before the burst was over";
+    PumpMessagesFor(1000);
+    EXPECT_EQ(1, drives.scans);
+}
+
+// Wine counts no GDI or window objects (GetGuiResources answers 0 there); on
+// Windows those counts are checked too.
+TEST_F(RescanTest, AThousandRescansLeaveHandleAndGdiCountsAsTheyWere)
+{
+    Rescan();
+    const DWORD gdiBefore = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS);
+    const DWORD userBefore = GetGuiResources(GetCurrentProcess(), GR_USEROBJECTS);
+    const long handlesBefore = OpenHandleCount();
+    ASSERT_GT(handlesBefore, 0);
+
+    for (int i = 0; i < 1000; ++i)
+        Rescan();
+
+    EXPECT_EQ(handlesBefore, OpenHandleCount());
+    EXPECT_EQ(gdiBefore, GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS));
+    EXPECT_EQ(userBefore, GetGuiResources(GetCurrentProcess(), GR_USEROBJECTS));
+    EXPECT_EQ(1001, drives.scans);
+}
+
+} // namespace
