@@ -13,7 +13,9 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -23,14 +25,18 @@ class NoDrives : public DeviceIo {
 public:
     HANDLE Open(const char* path, DWORD, DWORD) override
     {
-        if (std::strcmp(path, "\\\\.\\PhysicalDrive0") == 0)
+        if (std::strcmp(path, "\\\\.\\PhysicalDrive0") == 0) {
             ++scans;
+            if (duringFirstScan)
+                std::exchange(duringFirstScan, nullptr)();
+        }
         return INVALID_HANDLE_VALUE;
     }
     bool Control(HANDLE, DWORD, const void*, DWORD, void*, DWORD, DWORD*) override { return false; }
     void Close(HANDLE) override {}
 
     int scans = 0;
+    std::function<void()> duringFirstScan;
 };
 
 std::vector<std::string> Models(HWND list)
@@ -87,6 +93,21 @@ TEST_F(RescanTest, ListIsMadeAgainAndNothingOfTheOldOneIsRemembered)
     SetClipboardTextForTest(g_hMainWnd, "before");
     CopyFocusedRow();
     EXPECT_EQ("before", ClipboardText());
+}
+
+// A warning box of the scan lets messages through: F5 pressed then must not
+// start a scan inside the running one.
+TEST_F(RescanTest, RescansAskedForDuringOneRunOnceAfterIt)
+{
+    int scansSeenInside = -1;
+    drives.duringFirstScan = [&] {
+        Rescan();
+        Rescan();
+        scansSeenInside = drives.scans;
+    };
+    Rescan();
+    EXPECT_EQ(1, scansSeenInside);
+    EXPECT_EQ(2, drives.scans);
 }
 
 TEST_F(RescanTest, ABurstOfDriveNotificationsGivesOneRescanAfterTheLast)
