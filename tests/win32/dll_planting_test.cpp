@@ -16,6 +16,7 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -34,11 +35,21 @@ struct Planting {
 // loads by name on the program's behalf, before WinMain: the stack
 // protector's runtime seeds its guard through the cryptographic provider,
 // which needs bcrypt under Wine.
+// Not planted: libraries that Wine's own DLLs load at start-up (uxtheme),
+// before any of the program's code runs, or through their delayed imports
+// (msimg32), which Wine looks for along the search path the process started
+// with, whatever the program sets.
 const Planting kPlantings[] = {
     {"Riched20.dll", "riched20"},
     {"usp10.dll", "usp10"},
     {"bcrypt.dll", "bcrypt"},
 };
+
+// Names the case in test output.
+void PrintTo(const Planting& planting, std::ostream* out)
+{
+    *out << planting.fileName;
+}
 
 std::string TempFolder()
 {
