@@ -18,8 +18,8 @@ TEST(LibraryPath, JoinsFolderAndNameOrRefusesAnythingButAFullName)
     const JoinCase cases[] = {
         {"C:\\WINDOWS\\system32", "Riched20.dll", 64, "C:\\WINDOWS\\system32\\Riched20.dll"},
         {"C:\\", "Riched20.dll", 64, "C:\\Riched20.dll"},
-        {"C:\\dir", "a.dll", 12, "C:\\dir\\a.dll"}, // fits exactly, terminator included
-        {"C:\\dir", "a.dll", 11, nullptr},          // one byte short: never a cut name
+        {"C:\\dir", "a.dll", 13, "C:\\dir\\a.dll"}, // fits exactly, terminator included
+        {"C:\\dir", "a.dll", 12, nullptr},          // one byte short: never a cut name
         {"", "Riched20.dll", 64, nullptr},          // unknown folder: never a bare name
         {"C:\\dir", "", 64, nullptr},
     };
