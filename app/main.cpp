@@ -1,8 +1,24 @@
 #include "app/program_objects.h"
 #include "app/startup.h"
 #include "dialogs/about_dialog.h"
+#include "platform/library_loading.h"
 
 #include <windows.h>
+
+namespace {
+
+struct DllSearchRestriction {
+    DllSearchRestriction() { RestrictDllSearch(); }
+};
+
+} // namespace
+
+// Narrows the DLL search before anything can load a DLL by name. GCC runs
+// static constructors of a lower init_priority first, and 101 is the lowest a
+// program may use, so this one also comes before the static objects of other
+// files and before the libraries' constructors, such as the stack protector's
+// runtime, which seeds its guard through a cryptographic provider DLL.
+DllSearchRestriction g_dllSearchRestriction __attribute__((init_priority(101)));
 
 // The program-wide objects, defined here together so that they are
 // constructed in this order before WinMain runs.

@@ -1,6 +1,7 @@
 #include "dialogs/license_dialog.h"
 
 #include "dialogs/dialog_window.h"
+#include "platform/library_loading.h"
 #include "res/resource.h"
 
 namespace {
@@ -36,8 +37,9 @@ LicenseDialog::LicenseDialog()
 {
     if (!RegisterDialogClass(kClassName, DialogWindowProc<LicenseDialog>))
         return;
-    // Never freed: a License window may outlive this object at exit.
-    richEditLibrary = LoadLibraryA(kRichEditLibrary);
+    // Never freed: a License window may outlive this object at exit. By full
+    // path: a Riched20.dll saved beside the program must never be loaded.
+    richEditLibrary = LoadSystemLibrary(kRichEditLibrary);
     registered = true;
 }
 

@@ -13,7 +13,8 @@ constexpr int IDC_LICENSE_OK = 305;
 class LicenseDialog {
 public:
     // Registers the License window class and, when that works, loads the
-    // rich-edit library. A failure leaves the object unable to open a window.
+    // rich-edit library from the system folder. A failure to register leaves
+    // the object unable to open a window.
     LicenseDialog();
     LicenseDialog(const LicenseDialog&) = delete;
     LicenseDialog& operator=(const LicenseDialog&) = delete;

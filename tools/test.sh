@@ -3,7 +3,8 @@
 # natively under ASan/UBSan, the fuzzers for a bounded time, the code style,
 # and the Windows programs, 32-bit and 64-bit, under Wine in a virtual X
 # server. Where the host cannot run 32-bit code, the Windows tests run on the
-# 64-bit build alone, and the 32-bit program is still built and checked.
+# 64-bit build alone, and the 32-bit program is still built and checked. The
+# imports and the hardening of both shipped programs are checked every run.
 # Usage: tools/test.sh
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -31,6 +32,7 @@ for preset in mingw mingw64; do
   cmake --build --preset $preset
 done
 tools/check-imports.sh build/mingw/app/Vestrel.exe build/mingw64/app/Vestrel64.exe
+tools/check-hardening.sh build/mingw/app/Vestrel.exe build/mingw64/app/Vestrel64.exe
 
 if tools/host-runs-32bit.sh; then
   step "Windows tests, 32-bit build, under Wine"

@@ -1,0 +1,57 @@
+#!/usr/bin/env bash
+# Checks, from its PE headers, that each program has the defences an
+# elevated program needs against memory-corruption attacks:
+# - ASLR (DYNAMIC_BASE), with a relocation section to make it work (a 32-bit
+#   program without relocations always loads at its preferred address), and
+#   high-entropy ASLR (HIGH_ENTROPY_VA) on a 64-bit program;
+# - DEP (NX_COMPAT);
+# - the stack protector's runtime linked in: it seeds its guard with
+#   CryptGenRandom and is linked only when protected code uses the guard.
+#   Linked statically: tools/check-imports.sh fails a program that imports
+#   from any DLL beyond the system's.
+# Prints one line per fault.
+# Usage: tools/check-hardening.sh EXE [EXE...]
+set -euo pipefail
+
+check_exe() {
+  local exe=$1 headers bits bad=0
+  headers=$(x86_64-w64-mingw32-objdump -p "$exe") || return 1
+  case "$headers" in
+    *'file format pei-i386'*) bits=32 ;;
+    *'file format pei-x86-64'*) bits=64 ;;
+    *) echo "$exe: not a Windows i386 or x86-64 program" >&2; return 1 ;;
+  esac
+  fault() { echo "$exe: $*" >&2; bad=1; }
+
+  # The flag names objdump prints under DllCharacteristics, one a line.
+  local flags
+  flags=$(awk '/^DllCharacteristics/ { on = 1; next } on && /^\t+[A-Z_]+$/ { print $1; next } { on = 0 }' \
+    <<<"$headers")
+  grep -qx DYNAMIC_BASE <<<"$flags" || fault "no ASLR (DYNAMIC_BASE)"
+  grep -qx NX_COMPAT <<<"$flags" || fault "no DEP (NX_COMPAT)"
+  if [ $bits = 64 ]; then
+    grep -qx HIGH_ENTROPY_VA <<<"$flags" || fault "no high-entropy ASLR (HIGH_ENTROPY_VA)"
+  fi
+
+  local relocs
+  relocs=$(awk '/Base Relocation Directory/ { print $4 }' <<<"$headers")
+  if grep -q 'relocations stripped' <<<"$headers" || [ -z "$relocs" ] || [ $((16#$relocs)) -eq 0 ]; then
+    fault "no relocations: ASLR cannot move it"
+  fi
+
+  grep -qE '^\s+[0-9a-f]+\s+[0-9]+\s+CryptGenRandom$' <<<"$headers" \
+    || fault "no stack protector runtime (-fstack-protector-strong)"
+
+  [ $bad -eq 0 ] || return 1
+  if [ $bits = 64 ]; then
+    echo "$exe: ASLR (high entropy) with relocations, DEP, stack protector"
+  else
+    echo "$exe: ASLR with relocations, DEP, stack protector"
+  fi
+}
+
+status=0
+for exe in "$@"; do
+  check_exe "$exe" || status=1
+done
+exit $status
