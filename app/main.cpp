@@ -32,7 +32,7 @@ void OpenAboutWindow()
     g_aboutDialog.Open();
 }
 
-int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR arguments, int)
 {
-    return RunVestrel(instance);
+    return RunVestrel(instance, arguments);
 }

@@ -1,28 +1,40 @@
 #pragma once
 
-#include "identify/identify_text.h"
+#include "identify/identify_reply.h"
 #include "platform/device_io.h"
 
 #include <windows.h>
 
-// Asks every physical drive, indexes 0 to 31, for its ATA identity through
-// the SMART interface and appends one row per answering drive to the list.
+#include <string>
+#include <vector>
+
+// One drive's row as the identify scan reads it.
+struct IdentifyRow {
+    int index; // the physical drive's index
+    std::string model;
+    std::string serial;
+    std::string firmware;
+};
+
+// Asks every physical drive, indexes 0 to 31, for its identity. A drive that
+// refuses the SMART identify is asked through ATA PASS-THROUGH (16), then
+// (12), then through the NVMe Identify Controller query; the first reply
+// that gives a row is its row.
 class IdentifyScanner {
 public:
     explicit IdentifyScanner(DeviceIo& devices) : devices(devices) {}
 
-    // Appends a row for each drive that answers. Returns true when at least
-    // one row was added; a drive that fails is skipped silently.
+    // The row of each drive that answers, in index order; a drive that
+    // answers nothing gives none.
+    std::vector<IdentifyRow> ReadRows();
+
+    // Appends the rows of ReadRows() to the list. Returns true when at least
+    // one row was added.
     bool ScanDrives(HWND list);
 
-    // Appends the row of one drive: model, serial and firmware revision.
-    void AddIdentifyRow(const IdentifyWords& words, HWND list);
-
 private:
-    // Opens drive `index`, checks that it takes SMART requests and sends
-    // IDENTIFY DEVICE. Returns false when any step fails.
-    bool ReadIdentify(int index, IdentifyWords& words);
-    bool Identify(HANDLE drive, int index, IdentifyWords& words);
+    // Reads the row of drive `index`. Returns false when it gives none.
+    bool ReadRow(int index, IdentifyRow& row);
 
     DeviceIo& devices;
 };

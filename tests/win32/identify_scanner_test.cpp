@@ -4,6 +4,9 @@
 #include "tests/win32/support/program_window.h"
 
 #include <commctrl.h>
+#include <winioctl.h>
+
+#include <ntddscsi.h>
 
 #include <cstdlib>
 #include <cstring>
@@ -17,6 +20,8 @@ namespace {
 constexpr char kDrivePrefix[] = "\\\\.\\PhysicalDrive";
 constexpr DWORD kSmartGetVersion = 0x74080;
 constexpr DWORD kSmartRcvDriveData = 0x7C088;
+constexpr DWORD kScsiPassThrough = 0x4D004;
+constexpr DWORD kStorageQueryProperty = 0x2D1400;
 
 std::vector<unsigned char> ReadSector(const std::string& name)
 {
@@ -211,6 +216,17 @@ TEST_F(IdentifyScan, SendsTheVersionQueryThenAClearedIdentifyRequest)
     ExpectRow(0, "QEMU HARDDISK", "QM00001", "2.1.2");
 }
 
+std::vector<DWORD> Codes(const std::vector<Request>& requests)
+{
+    std::vector<DWORD> codes;
+    for (const Request& request : requests)
+        codes.push_back(request.code);
+    return codes;
+}
+
+// A drive that refuses SMART is not sent the SMART identify; it is asked
+// through ATA PASS-THROUGH (16), then (12), then the NVMe query, and one that
+// answers none of them gets no row.
 TEST_F(IdentifyScan, DriveRefusingSmartGetsNoRowAndIsNotAskedToIdentify)
 {
     devices.drives[1].takesSmart = false;
@@ -218,8 +234,61 @@ TEST_F(IdentifyScan, DriveRefusingSmartGetsNoRowAndIsNotAskedToIdentify)
     EXPECT_TRUE(Scan());
     ASSERT_EQ(1, RowCount());
     ExpectRow(0, "ORDIX WD800BB-00CAA1", "WD-WMA8E4953539", "17.07W17");
-    EXPECT_EQ(1u, devices.RequestsTo(1).size());
+    EXPECT_EQ((std::vector<DWORD>{kSmartGetVersion, kScsiPassThrough, kScsiPassThrough,
+                                  kStorageQueryProperty}),
+              Codes(devices.RequestsTo(1)));
     ExpectAllClosed();
+}
+
+template <typename T> T Read(const std::vector<unsigned char>& bytes, std::size_t at = 0)
+{
+    T value;
+    EXPECT_LE(at + sizeof value, bytes.size());
+    std::memcpy(&value, bytes.data() + at, sizeof value);
+    return value;
+}
+
+TEST_F(IdentifyScan, PassThroughRequestsReadOneSectorWithinFiveSecondsAndTheNvmeQueryOnePage)
+{
+    devices.drives[0].takesSmart = false;
+    Scan();
+    const std::vector<Request> requests = devices.RequestsTo(0);
+    ASSERT_EQ(4u, requests.size());
+    const unsigned char opcodes[] = {0x85, 0xA1};
+    const unsigned char cdbLengths[] = {16, 12};
+    for (int k = 0; k < 2; ++k) {
+        SCOPED_TRACE(k);
+        const Request& request = requests[1 + k];
+        ASSERT_EQ(sizeof(SCSI_PASS_THROUGH), request.inSize);
+        const auto header = Read<SCSI_PASS_THROUGH>(request.in);
+        EXPECT_TRUE(request.sharesBuffer);
+        EXPECT_EQ(sizeof header, header.Length);
+        EXPECT_EQ(cdbLengths[k], header.CdbLength);
+        EXPECT_EQ(opcodes[k], header.Cdb[0]);
+        EXPECT_EQ(SCSI_IOCTL_DATA_IN, header.DataIn);
+        EXPECT_EQ(512u, header.DataTransferLength);
+        EXPECT_GE(header.TimeOutValue, 1u);
+        EXPECT_LE(header.TimeOutValue, 5u);
+        // Sense and data lie behind the header, inside the buffer, apart.
+        EXPECT_GE(header.SenseInfoOffset, sizeof header);
+        EXPECT_GE(header.SenseInfoLength, 22);
+        EXPECT_LE(header.SenseInfoOffset + header.SenseInfoLength, header.DataBufferOffset);
+        EXPECT_LE(header.DataBufferOffset + 512, request.outSize);
+    }
+
+    const Request& nvme = requests[3];
+    EXPECT_EQ(nvme.inSize, nvme.outSize);
+    ASSERT_GE(nvme.inSize, 8u + 40u + 4096u);
+    EXPECT_EQ(StorageAdapterProtocolSpecificProperty, Read<DWORD>(nvme.in, 0));
+    EXPECT_EQ(PropertyStandardQuery, Read<DWORD>(nvme.in, 4));
+    const auto protocol = Read<STORAGE_PROTOCOL_SPECIFIC_DATA>(nvme.in, 8);
+    EXPECT_EQ(ProtocolTypeNvme, protocol.ProtocolType);
+    EXPECT_EQ(static_cast<DWORD>(NVMeDataTypeIdentify), protocol.DataType);
+    EXPECT_EQ(1u, protocol.ProtocolDataRequestValue); // Identify Controller
+    EXPECT_EQ(0u, protocol.ProtocolDataRequestSubValue);
+    EXPECT_EQ(sizeof protocol, protocol.ProtocolDataOffset);
+    EXPECT_EQ(4096u, protocol.ProtocolDataLength);
+    EXPECT_LE(8u + protocol.ProtocolDataOffset + 4096u, nvme.outSize);
 }
 
 TEST_F(IdentifyScan, FailedOrErrorRepliesGiveNoRowAndLaterDrivesAreStillRead)

@@ -1,0 +1,63 @@
+#include "identify/identify_reply.h"
+
+#include <cstring>
+
+namespace {
+
+void MakeAtaRowTexts(const IdentifyReply& reply, IdentifyRowTexts& texts)
+{
+    unsigned char sector[kIdentifySectorSize];
+    std::memcpy(sector, reply.bytes.data(), sizeof sector);
+    MakeIdentifyRowTexts(IdentifyWordsFromBytes(sector), texts);
+}
+
+bool IsWholeAndNotZero(const IdentifyReply& reply, std::size_t wanted)
+{
+    return reply.size == wanted && !IsAllZero(reply.bytes.data(), wanted);
+}
+
+} // namespace
+
+const char* ReplyFileName(IdentifyRequest request)
+{
+    switch (request) {
+    case IdentifyRequest::Smart:
+        return "smart.bin";
+    case IdentifyRequest::Sat16:
+        return "sat16.bin";
+    case IdentifyRequest::Sat12:
+        return "sat12.bin";
+    case IdentifyRequest::Nvme:
+        return "nvme.bin";
+    }
+    return "";
+}
+
+bool IsAllZero(const unsigned char* bytes, std::size_t size)
+{
+    for (std::size_t i = 0; i < size; ++i)
+        if (bytes[i] != 0)
+            return false;
+    return true;
+}
+
+bool MakeReplyRowTexts(IdentifyRequest request, const IdentifyReply& reply, IdentifyRowTexts& texts)
+{
+    switch (request) {
+    case IdentifyRequest::Smart:
+        MakeAtaRowTexts(reply, texts);
+        return true;
+    case IdentifyRequest::Sat16:
+    case IdentifyRequest::Sat12:
+        if (!IsWholeAndNotZero(reply, kIdentifySectorSize))
+            return false;
+        MakeAtaRowTexts(reply, texts);
+        return true;
+    case IdentifyRequest::Nvme:
+        if (!IsWholeAndNotZero(reply, kNvmeIdentifySize))
+            return false;
+        MakeNvmeRowTexts(reply.bytes, texts);
+        return true;
+    }
+    return false;
+}

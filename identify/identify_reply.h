@@ -1,0 +1,33 @@
+#pragma once
+
+#include "identify/identify_text.h"
+#include "identify/nvme_identify.h"
+
+#include <cstddef>
+
+// The requests the identify scan sends a drive, in the order it tries them:
+// the SMART identify, then for drives that refuse it ATA PASS-THROUGH (16)
+// and (12) with IDENTIFY DEVICE, then the NVMe Identify Controller query.
+enum class IdentifyRequest { Smart, Sat16, Sat12, Nvme };
+constexpr IdentifyRequest kIdentifyRequests[] = {IdentifyRequest::Smart, IdentifyRequest::Sat16,
+                                                 IdentifyRequest::Sat12, IdentifyRequest::Nvme};
+
+// The data one request returned: its first `size` bytes, never more than
+// the driver said it returned.
+struct IdentifyReply {
+    NvmeIdentifyPage bytes{}; // room for the largest reply, the NVMe page
+    std::size_t size = 0;
+};
+
+// The name of the file a recording keeps the reply to `request` in.
+const char* ReplyFileName(IdentifyRequest request);
+
+// Whether each of the `size` bytes is zero (true for no bytes).
+bool IsAllZero(const unsigned char* bytes, std::size_t size);
+
+// Builds the row a reply gives. A SMART reply always gives one, from its
+// first 512 bytes, as it always has. A pass-through reply needs a whole
+// sector, an NVMe reply a whole page, and neither may be all zero. Returns
+// false, leaving `texts` alone, when the reply gives no row.
+bool MakeReplyRowTexts(IdentifyRequest request, const IdentifyReply& reply,
+                       IdentifyRowTexts& texts);

@@ -1,0 +1,60 @@
+#include "identify/nvme_identify.h"
+
+namespace {
+
+constexpr std::size_t kSerialStart = 4;
+constexpr std::size_t kSerialSize = 20;
+constexpr std::size_t kModelStart = 24;
+constexpr std::size_t kModelSize = 40;
+constexpr std::size_t kFirmwareStart = 64;
+constexpr std::size_t kFirmwareSize = 8;
+
+std::uint32_t Field(const unsigned char* reply, std::size_t at)
+{
+    return static_cast<std::uint32_t>(reply[at]) | static_cast<std::uint32_t>(reply[at + 1]) << 8 |
+           static_cast<std::uint32_t>(reply[at + 2]) << 16 |
+           static_cast<std::uint32_t>(reply[at + 3]) << 24;
+}
+
+void NvmeText(const NvmeIdentifyPage& page, std::size_t start, std::size_t size,
+              IdentifyTextBuffer& out)
+{
+    std::size_t length = 0;
+    while (length < size && page[start + length] != 0) {
+        out[length] = static_cast<char>(page[start + length]);
+        ++length;
+    }
+    while (length > 0 && out[length - 1] == ' ')
+        --length;
+    out[length] = '\0';
+}
+
+} // namespace
+
+NvmePagePlace FindNvmePage(const unsigned char* reply, std::size_t bufferSize, std::size_t returned)
+{
+    const std::size_t end = returned < bufferSize ? returned : bufferSize;
+    if (end < kProtocolDataDescriptorSize || Field(reply, 0) != kProtocolDataDescriptorSize ||
+        Field(reply, 4) != kProtocolDataDescriptorSize)
+        return {};
+    const std::uint32_t offset = Field(reply, kProtocolDataOffsetField);
+    if (offset < kProtocolRequestSize || offset >= end - kProtocolRequestField)
+        return {};
+    NvmePagePlace place;
+    place.start = kProtocolRequestField + offset;
+    place.size = end - place.start;
+    const std::uint32_t claimed = Field(reply, kProtocolDataLengthField);
+    if (claimed < place.size)
+        place.size = claimed;
+    if (kNvmeIdentifySize < place.size)
+        place.size = kNvmeIdentifySize;
+    return place;
+}
+
+void MakeNvmeRowTexts(const NvmeIdentifyPage& page, IdentifyRowTexts& texts)
+{
+    NvmeText(page, kSerialStart, kSerialSize, texts.serial);
+    NvmeText(page, kModelStart, kModelSize, texts.model);
+    NvmeText(page, kFirmwareStart, kFirmwareSize, texts.firmware);
+    TrimSpaces(texts.serial);
+}

@@ -1,0 +1,52 @@
+// identify_replay FOLDER: runs the identify scan on the recorded replies in
+// FOLDER (see tests/win32/support/replay_devices.h) and prints one JSON line
+// per row, in row order.
+
+#include "identify/identify_scanner.h"
+#include "tests/win32/support/replay_devices.h"
+
+#include <cstdio>
+#include <string>
+
+namespace {
+
+// A JSON string; a byte that is not printable ASCII is written as the
+// character with that byte's value, so every reply byte stays visible.
+std::string JsonString(const std::string& text)
+{
+    std::string json = "\"";
+    for (unsigned char c : text) {
+        if (c == '"' || c == '\\') {
+            json += '\\';
+            json += static_cast<char>(c);
+        } else if (c < 0x20 || c >= 0x7F) {
+            char escaped[8];
+            std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
+            json += escaped;
+        } else {
+            json += static_cast<char>(c);
+        }
+    }
+    return json + "\"";
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc != 2) {
+        std::fprintf(stderr, "Usage: identify_replay FOLDER\n");
+        return 2;
+    }
+    const DWORD attributes = GetFileAttributesA(argv[1]);
+    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        std::fprintf(stderr, "identify_replay: %s is not a folder\n", argv[1]);
+        return 2;
+    }
+    ReplayDevices devices(argv[1]);
+    for (const IdentifyRow& row : IdentifyScanner(devices).ReadRows())
+        std::printf("{\"index\":%d, \"model\":%s, \"serial\":%s, \"firmware\":%s}\n", row.index,
+                    JsonString(row.model).c_str(), JsonString(row.serial).c_str(),
+                    JsonString(row.firmware).c_str());
+    return 0;
+}
