@@ -1,8 +1,6 @@
 #include "app/clipboard.h"
 
-#include "app/main_window.h"
-
-#include <commctrl.h>
+#include "app/list_view.h"
 
 #include <cstring>
 
@@ -45,50 +43,37 @@ bool PutTextOnOpenClipboard(const char* text)
 
 } // namespace
 
-void ReadRowCell(HWND list, int row, int column, char* cell)
-{
-    cell[0] = '\0';
-    LVITEMA item = {};
-    item.iSubItem = column;
-    item.pszText = cell;
-    item.cchTextMax = kCellBufferSize;
-    SendMessageA(list, LVM_GETITEMTEXTA, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
-    // The control terminates the text, but not always when it converts
-    // double-byte text to ANSI.
-    cell[kCellBufferSize - 1] = '\0';
-}
-
 void FormatRowText(HWND list, int row, char* out)
 {
     char model[kCellBufferSize];
     char serial[kCellBufferSize];
     char revision[kCellBufferSize];
-    ReadRowCell(list, row, 0, model);
-    ReadRowCell(list, row, 1, serial);
-    ReadRowCell(list, row, 2, revision);
+    const ListView view(list);
+    view.ReadCell(row, 0, model, sizeof model);
+    view.ReadCell(row, 1, serial, sizeof serial);
+    view.ReadCell(row, 2, revision, sizeof revision);
     ComposeRowText(model, serial, revision, out);
 }
 
-bool CopyTextToClipboard(const char* text)
+bool CopyTextToClipboard(HWND owner, const char* text)
 {
-    if (!OpenClipboard(g_hMainWnd))
+    if (!OpenClipboard(owner))
         return false;
     const bool copied = PutTextOnOpenClipboard(text);
     CloseClipboard();
     return copied;
 }
 
-void CopyFocusedRow()
+void CopyFocusedRow(HWND owner, HWND list)
 {
     // Without a list, a message to it answers 0, which reads as row 0.
-    if (!IsWindow(g_hDriveList))
+    if (!IsWindow(list))
         return;
-    const int row = static_cast<int>(
-        SendMessageA(g_hDriveList, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_FOCUSED));
+    const int row = ListView(list).FocusedRow();
     if (row < 0)
         return;
     char text[kComposedTextSize];
-    FormatRowText(g_hDriveList, row, text);
-    if (!CopyTextToClipboard(text))
+    FormatRowText(list, row, text);
+    if (!CopyTextToClipboard(owner, text))
         MessageBoxA(nullptr, kCopyErrorText, kCopyErrorCaption, MB_OK);
 }

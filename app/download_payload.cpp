@@ -1,7 +1,7 @@
 #include "app/download_payload.h"
 
-#include "app/bounded_text.h"
 #include "app/row_text.h"
+#include "platform/bounded_text.h"
 
 #include <cstdio>
 

@@ -1,10 +1,11 @@
 #include "app/download_request.h"
 
-#include "app/bounded_text.h"
 #include "app/clipboard.h"
 #include "app/download_payload.h"
-#include "app/main_window.h"
+#include "app/list_view.h"
+#include "app/program_state.h"
 #include "app/serial_text.h"
+#include "platform/bounded_text.h"
 
 #include <shellapi.h>
 
@@ -34,7 +35,7 @@ bool ReadRememberedSerial(char* serial)
 {
     if (g_selectedRow < 0)
         return false;
-    ReadRowCell(g_hDriveList, g_selectedRow, 1, serial);
+    ListView(g_hDriveList).ReadCell(g_selectedRow, 1, serial, kCellBufferSize);
     char checked[kCellBufferSize];
     CopyText(checked, sizeof checked, serial);
     return IsValidSerialText(checked);
@@ -63,7 +64,7 @@ void SendDownloadRequest(HWND mainWindow, __time64_t now)
     char address[kDownloadAddressSize];
     BuildDownloadAddress(payload, address);
     // The plain request goes on the clipboard too; a refusal does not stop it.
-    CopyTextToClipboard(payload);
+    CopyTextToClipboard(mainWindow, payload);
     OpenAddress(mainWindow, address);
 }
 

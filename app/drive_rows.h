@@ -2,13 +2,11 @@
 
 #include "discovery/drive_record.h"
 
-#include <windows.h>
+#include <vector>
 
-// Runs discovery into g_driveRecords, then appends one row to `list` for every
-// record whose device is linked and active, in discovery order.
-void PopulateDriveList(HWND list);
-
-// Appends one row (model, serial, revision, exactly as stored) to `list` for
-// each record of `records` whose two link flags are both 1, first to last.
-// Other records give no row.
-void InsertRecordRows(HWND list, const DriveRecordList& records);
+// The drives the list shows, one row each, in this order: every discovered
+// drive whose device is linked and active (the volume query sets both flags
+// for every drive it finds), then every drive the identify scan read. Texts
+// are shown exactly as stored.
+std::vector<DriveRecord> ListedDrives(const std::vector<DriveRecord>& discovered,
+                                      const std::vector<DriveRecord>& identified);

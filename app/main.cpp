@@ -1,4 +1,4 @@
-#include "app/program_objects.h"
+#include "app/program_state.h"
 #include "app/startup.h"
 #include "dialogs/about_dialog.h"
 #include "platform/library_loading.h"
@@ -20,9 +20,6 @@ struct DllSearchRestriction {
 // runtime, which seeds its guard through a cryptographic provider DLL.
 DllSearchRestriction g_dllSearchRestriction __attribute__((init_priority(101)));
 
-// The program-wide objects, defined here together so that they are
-// constructed in this order before WinMain runs.
-DriveRecordList g_driveRecords;
 // Registers the About and License window classes and loads the rich-edit
 // library, before the main window exists.
 AboutDialog g_aboutDialog;

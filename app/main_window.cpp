@@ -3,19 +3,10 @@
 #include "app/clipboard.h"
 #include "app/download_request.h"
 #include "app/drive_list.h"
-#include "app/program_objects.h"
 #include "app/rescan.h"
 #include "app/row_colouring.h"
 
 #include <commctrl.h>
-
-HINSTANCE g_hInstance = nullptr;
-HWND g_hMainWnd = nullptr;
-HWND g_hDriveList = nullptr;
-HWND g_hDownloadButton = nullptr;
-WNDPROC g_pfnOldListProc = nullptr;
-int g_selectedRow = -1;
-DeviceIo* g_devices = &SystemDeviceIo();
 
 namespace {
 
@@ -90,7 +81,7 @@ void OnCommand(HWND hwnd, int id)
         PostQuitMessage(0);
         break;
     case IDM_COPY:
-        CopyFocusedRow();
+        CopyFocusedRow(hwnd, g_hDriveList);
         break;
     case IDC_DOWNLOAD:
         RequestDownload(hwnd);
@@ -118,10 +109,10 @@ LRESULT OnNotify(HWND hwnd, WPARAM wParam, LPARAM lParam)
         case NM_CUSTOMDRAW:
             return AnswerDriveListCustomDraw(reinterpret_cast<NMLVCUSTOMDRAW*>(lParam));
         case NM_RCLICK:
-            OnDriveListRightClick();
+            OnDriveListRightClick(hwnd, g_hDriveList);
             break;
         case NM_CLICK:
-            OnDriveListClick();
+            OnDriveListClick(g_hDriveList);
             break;
         default:
             break;
@@ -194,7 +185,7 @@ LRESULT CALLBACK MainWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
         return OnNotify(hwnd, wParam, lParam);
     case WM_KEYUP:
         if (IsCopyKeyRelease(msg, wParam))
-            CopyFocusedRow();
+            CopyFocusedRow(hwnd, g_hDriveList);
         break;
     case WM_COMMAND:
         OnCommand(hwnd, LOWORD(wParam));

@@ -1,11 +1,10 @@
 #include "app/rescan.h"
 
-#include "app/drive_rows.h"
-#include "app/main_window.h"
-#include "app/program_objects.h"
-#include "identify/identify_scanner.h"
+#include "app/drive_list.h"
+#include "app/drive_scan.h"
+#include "app/list_view.h"
+#include "app/program_state.h"
 
-#include <commctrl.h>
 #include <dbt.h>
 
 namespace {
@@ -19,7 +18,7 @@ bool g_rescanAsked = false;
 
 void ForgetDrives(HWND list)
 {
-    SendMessageA(list, LVM_DELETEALLITEMS, 0, 0);
+    ListView(list).DeleteAllRows();
     g_driveRecords.Clear();
     g_selectedRow = -1;
     EnableWindow(g_hDownloadButton, FALSE);
@@ -29,9 +28,7 @@ void ForgetDrives(HWND list)
 
 void ScanDrivesIntoList(HWND list, DeviceIo& devices)
 {
-    PopulateDriveList(list);
-    IdentifyScanner scanner(devices);
-    scanner.ScanDrives(list);
+    InsertDriveRows(list, ScanDrives(g_driveRecords, devices));
 }
 
 void RescanDrives(HWND list, DeviceIo& devices)

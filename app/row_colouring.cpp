@@ -1,5 +1,6 @@
 #include "app/row_colouring.h"
 
+#include "app/list_view.h"
 #include "app/row_colour.h"
 
 #include <cstddef>
@@ -8,29 +9,17 @@ namespace {
 
 constexpr std::size_t kColourCellSize = 2048;
 
-void ReadCell(HWND list, int row, int subItem, char (&text)[kColourCellSize])
-{
-    LVITEMA item = {};
-    item.iSubItem = subItem;
-    item.pszText = text;
-    item.cchTextMax = static_cast<int>(sizeof text);
-    SendMessageA(list, LVM_GETITEMTEXTA, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
-    // As for every cell read: the control's ANSI conversion may leave the
-    // text unterminated.
-    text[sizeof text - 1] = '\0';
-}
-
 // Colours the row of this notification; only its first cell decides.
 void ApplyColourRule(NMLVCUSTOMDRAW* draw)
 {
     if (draw->iSubItem != 0)
         return;
-    HWND list = draw->nmcd.hdr.hwndFrom;
+    const ListView list(draw->nmcd.hdr.hwndFrom);
     const int row = static_cast<int>(draw->nmcd.dwItemSpec);
     char model[kColourCellSize] = {};
     char revision[kColourCellSize] = {};
-    ReadCell(list, row, 0, model);
-    ReadCell(list, row, 2, revision);
+    list.ReadCell(row, 0, model, sizeof model);
+    list.ReadCell(row, 2, revision, sizeof revision);
     draw->clrText = RowTextColour(model, revision);
 }
 

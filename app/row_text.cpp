@@ -1,6 +1,6 @@
 #include "app/row_text.h"
 
-#include "app/bounded_text.h"
+#include "platform/bounded_text.h"
 
 namespace {
 

@@ -61,7 +61,7 @@ int RunWindow(HINSTANCE instance)
         return 0;
     ShowWindow(g_hMainWnd, SW_SHOW);
     InitListViewControls();
-    g_hDriveList = CreateDriveList();
+    g_hDriveList = CreateDriveList(g_hMainWnd);
     ScanDrivesIntoList(g_hDriveList, *g_devices);
     RunMessageLoop();
     return 0;

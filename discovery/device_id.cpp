@@ -1,7 +1,5 @@
 #include "discovery/device_id.h"
 
-#include "discovery/parse_warning.h"
-
 #include <algorithm>
 #include <array>
 #include <stdexcept>
@@ -49,19 +47,18 @@ bool HasVendorToken(const std::string& link)
     });
 }
 
-void ParseDeviceLink(const std::string& link, std::string& model, std::string& serial,
-                     std::string& revision)
+bool ParseDeviceLink(const std::string& link, DriveRecord& drive)
 {
     if (!HasVendorToken(link))
-        return;
+        return true;
     // The cuts below never start past the end of their text, but should one
-    // ever do so the parse stops there and the user is told.
+    // ever do so the parse stops there and says so.
     try {
         const std::string afterBus = AfterFirstHash(link);
         std::string instance = AfterFirstHash(afterBus);
         instance = instance.substr(0, instance.find('#'));
         CleanSerial(instance);
-        serial = instance;
+        drive.serial = instance;
 
         const std::size_t product = afterBus.find(kProductMarker);
         if (product != std::string::npos) {
@@ -71,20 +68,21 @@ void ParseDeviceLink(const std::string& link, std::string& model, std::string& s
             field = field.substr(0, field.find_first_of("&#"));
             field = field.substr(kProductMarker.size());
             UnderscoresToSpaces(field);
-            model = field;
+            drive.model = field;
         }
 
         const std::size_t rev = afterBus.find(kRevisionMarker);
         if (rev != std::string::npos) {
             std::string field = afterBus.substr(rev);
             field = field.substr(0, field.find('#'));
-            revision = field.substr(kRevisionMarker.size());
+            drive.revision = field.substr(kRevisionMarker.size());
         } else {
-            revision = "Unknown";
+            drive.revision = "Unknown";
         }
     } catch (const std::out_of_range&) {
-        ShowParseWarning();
+        return false;
     }
+    return true;
 }
 
 void CleanSerial(std::string& text)

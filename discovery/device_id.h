@@ -1,5 +1,7 @@
 #pragma once
 
+#include "discovery/drive_record.h"
+
 #include <string>
 
 // True when the link contains one of the registry vendor tokens
@@ -7,11 +9,12 @@
 // anywhere in the text.
 bool HasVendorToken(const std::string& link);
 
-// Cuts a device link of a known vendor into serial, model and revision. A
-// link without a vendor token writes nothing. The model is written only when
-// the link has a "Prod_" field; a link without "Rev_" gets "Unknown".
-void ParseDeviceLink(const std::string& link, std::string& model, std::string& serial,
-                     std::string& revision);
+// Cuts a device link of a known vendor into the drive's serial, model and
+// revision. A link without a vendor token writes nothing. The model is
+// written only when the link has a "Prod_" field; a link without "Rev_" gets
+// "Unknown". Returns false when the link could not be cut apart (what was
+// cut before stays written), so that the caller can tell the user.
+[[nodiscard]] bool ParseDeviceLink(const std::string& link, DriveRecord& drive);
 
 // Strips the instance suffix and padding from a serial; a system-made
 // instance identifier (second character "&") becomes "N/A".

@@ -18,28 +18,28 @@ OSVERSIONINFOA ReportedVersion()
     return version;
 }
 
-void WalkClassKey(HKEY root, const char* path, DriveRecordList& records)
+std::vector<DriveRecord> WalkClassKey(HKEY root, const char* path)
 {
     HKEY classKey = nullptr;
     if (RegOpenKeyExA(root, path, 0, KEY_READ, &classKey) != ERROR_SUCCESS)
-        return;
-    WalkDeviceInterfaceClass(classKey, records);
+        return {};
+    std::vector<DriveRecord> drives = WalkDeviceInterfaceClass(classKey);
     RegCloseKey(classKey);
+    return drives;
 }
 
 } // namespace
 
-void DiscoverDrivesFrom(const DiscoverySources& sources, DriveRecordList& records)
+std::vector<DriveRecord> DiscoverDrivesFrom(const DiscoverySources& sources)
 {
     const OSVERSIONINFOA& v = sources.version;
     if (UseVolumeQuery(v.dwPlatformId, v.dwMajorVersion, v.dwMinorVersion))
-        QueryAllVolumes(records, sources.devices);
-    else
-        WalkClassKey(sources.registryRoot, sources.classKeyPath, records);
+        return QueryAllVolumes(sources.devices);
+    return WalkClassKey(sources.registryRoot, sources.classKeyPath);
 }
 
-void DiscoverDrives(DriveRecordList& records)
+std::vector<DriveRecord> DiscoverDrives()
 {
-    DiscoverDrivesFrom(
-        {ReportedVersion(), SystemDeviceIo(), HKEY_LOCAL_MACHINE, kDiskInterfaceClassKey}, records);
+    return DiscoverDrivesFrom(
+        {ReportedVersion(), SystemDeviceIo(), HKEY_LOCAL_MACHINE, kDiskInterfaceClassKey});
 }

@@ -18,6 +18,6 @@ struct DiscoverySources {
     const char* classKeyPath;
 };
 
-// Runs the one source that the version selects into `records`. A class key
-// that cannot be opened adds nothing.
-void DiscoverDrivesFrom(const DiscoverySources& sources, DriveRecordList& records);
+// The drives of the one source that the version selects. A class key that
+// cannot be opened gives nothing.
+std::vector<DriveRecord> DiscoverDrivesFrom(const DiscoverySources& sources);

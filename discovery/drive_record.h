@@ -4,24 +4,16 @@
 #include <string>
 #include <vector>
 
-// One drive found by discovery, kept until the rows of the drive list are made.
-class DriveRecord {
-public:
-    DriveRecord(std::string model, std::string serial, std::string revision, unsigned char linkSeen,
-                unsigned char linkActive);
-
-    std::string Model() const { return model; }
-    std::string Serial() const { return serial; }
-    std::string Revision() const { return revision; }
-    unsigned char LinkSeen() const { return linkSeen; }
-    unsigned char LinkActive() const { return linkActive; }
-
-private:
+// One drive as a scan found it: the registry walk, the volume query and the
+// identify scan all hand back this shape, and the drive list shows its texts.
+struct DriveRecord {
     std::string model;
     std::string serial;
     std::string revision;
-    unsigned char linkSeen;   // the device's registry subtree has a "Linked" value
-    unsigned char linkActive; // that value is 1: the drive is attached now
+    // Only the registry walk reads these; a drive found any other way is
+    // attached by definition.
+    bool linkSeen = true;   // the device's registry subtree has a "Linked" value
+    bool linkActive = true; // that value is 1: the drive is attached now
 };
 
 // Every record discovery found, in the order the sources found them. Within a
@@ -29,14 +21,14 @@ private:
 // rescan empties it first.
 class DriveRecordList {
 public:
-    void AddDriveRecord(const std::string& model, const std::string& serial,
-                        const std::string& revision, unsigned char linkSeen,
-                        unsigned char linkActive);
+    void Add(const DriveRecord& record) { records.push_back(record); }
+    void AddAll(const std::vector<DriveRecord>& found);
 
     void Clear() { records.clear(); }
 
     std::size_t Count() const { return records.size(); }
     const DriveRecord& At(std::size_t index) const { return records.at(index); }
+    const std::vector<DriveRecord>& All() const { return records; }
 
 private:
     std::vector<DriveRecord> records;

@@ -4,7 +4,7 @@
 
 #include <windows.h>
 
-#include <string>
+#include <vector>
 
 // The model a device key keeps until one of its device links names a drive
 // of a known brand; a key that still holds it gives no record.
@@ -19,14 +19,18 @@ constexpr int kMaxWalkDepth = 512;
 constexpr int kMaxKeysPerDevice = 10000;
 
 // Walks every device key of an open disk device-interface class key and
-// appends one record per device key whose device link named a known brand,
+// returns one record per device key whose device link named a known brand,
 // in subkey order. Keys that cannot be read are skipped; nothing is reported.
-void WalkDeviceInterfaceClass(HKEY classKey, DriveRecordList& records);
+std::vector<DriveRecord> WalkDeviceInterfaceClass(HKEY classKey);
 
-// Walks one key and everything beneath it, subkeys before the key's own
-// values: a "SymbolicLink" value is parsed into model, serial and revision
-// (a later one overwrites an earlier one), a "Linked" value sets linkSeen and,
-// when it holds 1, linkActive. The flags are only ever set, never cleared.
-void WalkDeviceInterfaceKey(HKEY key, std::string& model, std::string& serial,
-                            std::string& revision, unsigned char& linkSeen,
-                            unsigned char& linkActive);
+// Walks one key and everything beneath it into `drive`, subkeys before the
+// key's own values: a "SymbolicLink" value is parsed into model, serial and
+// revision (a later one overwrites an earlier one), a "Linked" value sets
+// linkSeen and, when it holds 1, linkActive. The flags are only ever set,
+// never cleared. A link that cannot be cut apart shows ShowParseWarning's box
+// and the walk goes on.
+void WalkDeviceInterfaceKey(HKEY key, DriveRecord& drive);
+
+// Tells the user that a device link could not be cut apart: an ownerless
+// message box with OK alone.
+void ShowParseWarning();

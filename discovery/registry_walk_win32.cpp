@@ -82,12 +82,7 @@ bool LinkedIsOne(HKEY key)
 // subkeys of their key have been walked.
 class DeviceKeyWalk {
 public:
-    DeviceKeyWalk(std::string& model, std::string& serial, std::string& revision,
-                  unsigned char& linkSeen, unsigned char& linkActive)
-        : model(model), serial(serial), revision(revision), linkSeen(linkSeen),
-          linkActive(linkActive)
-    {
-    }
+    explicit DeviceKeyWalk(DriveRecord& drive) : drive(drive) {}
 
     void Walk(HKEY key, int depth)
     {
@@ -133,11 +128,12 @@ private:
         if (name == kSymbolicLinkName) {
             const char* text = reinterpret_cast<const char*>(data.data());
             const std::string link(text, std::find(text, text + dataSize, '\0'));
-            ParseDeviceLink(link, model, serial, revision);
+            if (!ParseDeviceLink(link, drive))
+                ShowParseWarning();
         } else if (name == kLinkedName) {
-            linkSeen = 1;
+            drive.linkSeen = true;
             if (LinkedIsOne(key))
-                linkActive = 1;
+                drive.linkActive = true;
         }
     }
 
@@ -155,11 +151,7 @@ private:
         }
     }
 
-    std::string& model;
-    std::string& serial;
-    std::string& revision;
-    unsigned char& linkSeen;
-    unsigned char& linkActive;
+    DriveRecord& drive;
     int keysLeft = kMaxKeysPerDevice;
     std::vector<char> keyName = std::vector<char>(kKeyNameSize);
     std::vector<char> valueName = std::vector<char>(kValueNameSize);
@@ -168,30 +160,34 @@ private:
 
 } // namespace
 
-void WalkDeviceInterfaceKey(HKEY key, std::string& model, std::string& serial,
-                            std::string& revision, unsigned char& linkSeen,
-                            unsigned char& linkActive)
+void ShowParseWarning()
 {
-    DeviceKeyWalk(model, serial, revision, linkSeen, linkActive).Walk(key, 0);
+    MessageBoxA(nullptr,
+                "Index out of range exception caught.  The device id string was unreadable by "
+                "Vestrel.",
+                "Vestrel", MB_OK | MB_ICONEXCLAMATION);
 }
 
-void WalkDeviceInterfaceClass(HKEY classKey, DriveRecordList& records)
+void WalkDeviceInterfaceKey(HKEY key, DriveRecord& drive)
 {
+    DeviceKeyWalk(drive).Walk(key, 0);
+}
+
+std::vector<DriveRecord> WalkDeviceInterfaceClass(HKEY classKey)
+{
+    std::vector<DriveRecord> drives;
     const KeyInfo info = DescribeKey(classKey);
     std::vector<char> name(kKeyNameSize);
     for (DWORD i = 0; i < info.subkeys; ++i) {
         if (!SubkeyName(classKey, i, name))
             continue;
-        std::string model = kPlaceholderModel;
-        std::string serial;
-        std::string revision;
-        unsigned char linkSeen = 0;
-        unsigned char linkActive = 0;
         SubKey device(classKey, name.data());
         if (!device.Get())
             continue;
-        WalkDeviceInterfaceKey(device.Get(), model, serial, revision, linkSeen, linkActive);
-        if (model.find(kPlaceholderModel) == std::string::npos)
-            records.AddDriveRecord(model, serial, revision, linkSeen, linkActive);
+        DriveRecord drive{kPlaceholderModel, "", "", false, false};
+        WalkDeviceInterfaceKey(device.Get(), drive);
+        if (drive.model.find(kPlaceholderModel) == std::string::npos)
+            drives.push_back(drive);
     }
+    return drives;
 }

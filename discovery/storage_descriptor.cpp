@@ -28,7 +28,7 @@ std::string DescriptorText(const unsigned char* reply, std::size_t replySize,
 }
 
 bool ReadStorageDescriptor(const unsigned char* reply, std::size_t replySize,
-                           std::size_t bytesReturned, VolumeDrive& drive)
+                           std::size_t bytesReturned, DriveRecord& drive)
 {
     // The bus is read from the whole buffer, which is zeroed before each
     // request: a reply too short to reach it reads bus 0 and is skipped.

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "discovery/drive_record.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -26,16 +28,9 @@ std::uint32_t DescriptorField(const unsigned char* reply, std::size_t replySize,
 std::string DescriptorText(const unsigned char* reply, std::size_t replySize,
                            std::size_t bytesReturned, std::uint32_t offset);
 
-// A drive as its volume describes it, texts already cleaned up.
-struct VolumeDrive {
-    std::string model;
-    std::string serial;
-    std::string revision;
-};
-
-// Reads a descriptor reply. Returns true, with `drive` filled in, when the
+// Reads a descriptor reply. Returns true, with the texts of `drive` filled in, when the
 // reply describes a USB device whose vendor is a known brand; the model has
 // its underscores turned to spaces and the serial is cleaned, the revision is
 // kept as it is. Returns false, leaving `drive` alone, for any other reply.
 bool ReadStorageDescriptor(const unsigned char* reply, std::size_t replySize,
-                           std::size_t bytesReturned, VolumeDrive& drive);
+                           std::size_t bytesReturned, DriveRecord& drive);

@@ -3,12 +3,15 @@
 #include "discovery/drive_record.h"
 #include "platform/device_io.h"
 
-// Asks every logical drive of this system for its storage descriptor, in the
-// order of the system's list, and appends a record (both flags 1) for each
-// volume on a USB drive of a known brand. A drive with two volumes gives two
-// records. Volumes that cannot be opened or asked add nothing.
-void QueryAllVolumes(DriveRecordList& records, DeviceIo& devices);
+#include <optional>
+#include <vector>
 
-// Asks one volume ("\\?\X:") for its storage descriptor and appends at most
-// one record. The volume is always closed again.
-void QueryVolume(const char* path, DriveRecordList& records, DeviceIo& devices);
+// Asks every logical drive of this system for its storage descriptor, in the
+// order of the system's list, and returns a record (both flags set) for each
+// volume on a USB drive of a known brand. A drive with two volumes gives two
+// records. Volumes that cannot be opened or asked give nothing.
+std::vector<DriveRecord> QueryAllVolumes(DeviceIo& devices);
+
+// Asks one volume ("\\?\X:") for its storage descriptor: the drive, when it
+// is one of a known brand on USB. The volume is always closed again.
+std::optional<DriveRecord> QueryVolume(const char* path, DeviceIo& devices);

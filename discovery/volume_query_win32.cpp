@@ -21,19 +21,22 @@ namespace {
 constexpr DWORD kDriveStringsSize = 1024;
 }
 
-void QueryAllVolumes(DriveRecordList& records, DeviceIo& devices)
+std::vector<DriveRecord> QueryAllVolumes(DeviceIo& devices)
 {
+    std::vector<DriveRecord> drives;
     char roots[kDriveStringsSize] = {};
     const DWORD length = GetLogicalDriveStringsA(kDriveStringsSize, roots);
     for (const std::string& path : VolumePaths(roots, length, kDriveStringsSize))
-        QueryVolume(path.c_str(), records, devices);
+        if (std::optional<DriveRecord> drive = QueryVolume(path.c_str(), devices))
+            drives.push_back(*drive);
+    return drives;
 }
 
-void QueryVolume(const char* path, DriveRecordList& records, DeviceIo& devices)
+std::optional<DriveRecord> QueryVolume(const char* path, DeviceIo& devices)
 {
     const HANDLE volume = devices.Open(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE);
     if (volume == INVALID_HANDLE_VALUE)
-        return;
+        return std::nullopt;
 
     STORAGE_PROPERTY_QUERY query = {};
     query.PropertyId = StorageDeviceProperty;
@@ -45,8 +48,11 @@ void QueryVolume(const char* path, DriveRecordList& records, DeviceIo& devices)
         devices.Control(volume, IOCTL_STORAGE_QUERY_PROPERTY, &query, sizeof query, reply.data(),
                         static_cast<DWORD>(reply.size()), &returned);
 
-    VolumeDrive drive;
-    if (answered && ReadStorageDescriptor(reply.data(), reply.size(), returned, drive))
-        records.AddDriveRecord(drive.model, drive.serial, drive.revision, 1, 1);
+    DriveRecord drive;
+    const bool known =
+        answered && ReadStorageDescriptor(reply.data(), reply.size(), returned, drive);
     devices.Close(volume);
+    if (!known)
+        return std::nullopt;
+    return drive;
 }

@@ -4,11 +4,11 @@
 
 namespace {
 
-void MakeAtaRowTexts(const IdentifyReply& reply, IdentifyRowTexts& texts)
+void MakeAtaDrive(const IdentifyReply& reply, DriveRecord& drive)
 {
     unsigned char sector[kIdentifySectorSize];
     std::memcpy(sector, reply.bytes.data(), sizeof sector);
-    MakeIdentifyRowTexts(IdentifyWordsFromBytes(sector), texts);
+    MakeIdentifyDrive(IdentifyWordsFromBytes(sector), drive);
 }
 
 bool IsWholeAndNotZero(const IdentifyReply& reply, std::size_t wanted)
@@ -41,22 +41,22 @@ bool IsAllZero(const unsigned char* bytes, std::size_t size)
     return true;
 }
 
-bool MakeReplyRowTexts(IdentifyRequest request, const IdentifyReply& reply, IdentifyRowTexts& texts)
+bool MakeReplyDrive(IdentifyRequest request, const IdentifyReply& reply, DriveRecord& drive)
 {
     switch (request) {
     case IdentifyRequest::Smart:
-        MakeAtaRowTexts(reply, texts);
+        MakeAtaDrive(reply, drive);
         return true;
     case IdentifyRequest::Sat16:
     case IdentifyRequest::Sat12:
         if (!IsWholeAndNotZero(reply, kIdentifySectorSize))
             return false;
-        MakeAtaRowTexts(reply, texts);
+        MakeAtaDrive(reply, drive);
         return true;
     case IdentifyRequest::Nvme:
         if (!IsWholeAndNotZero(reply, kNvmeIdentifySize))
             return false;
-        MakeNvmeRowTexts(reply.bytes, texts);
+        MakeNvmeDrive(reply.bytes, drive);
         return true;
     }
     return false;

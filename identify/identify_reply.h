@@ -25,9 +25,8 @@ const char* ReplyFileName(IdentifyRequest request);
 // Whether each of the `size` bytes is zero (true for no bytes).
 bool IsAllZero(const unsigned char* bytes, std::size_t size);
 
-// Builds the row a reply gives. A SMART reply always gives one, from its
-// first 512 bytes, as it always has. A pass-through reply needs a whole
+// Builds the drive a reply describes. A SMART reply always gives one, from
+// its first 512 bytes, as it always has. A pass-through reply needs a whole
 // sector, an NVMe reply a whole page, and neither may be all zero. Returns
-// false, leaving `texts` alone, when the reply gives no row.
-bool MakeReplyRowTexts(IdentifyRequest request, const IdentifyReply& reply,
-                       IdentifyRowTexts& texts);
+// false, leaving `drive` alone, when the reply gives no drive.
+bool MakeReplyDrive(IdentifyRequest request, const IdentifyReply& reply, DriveRecord& drive);

@@ -16,6 +16,6 @@ HANDLE OpenPhysicalDrive(DeviceIo& devices, int index);
 // of the reply in `reply`, when the request succeeded: the driver answered
 // and reported no error, and a pass-through's ATA status shows none either.
 // Only read-only IDENTIFY commands are sent. Whether the reply gives a row
-// is MakeReplyRowTexts' to say.
+// is MakeReplyDrive's to say.
 bool SendIdentifyRequest(DeviceIo& devices, HANDLE drive, int index, IdentifyRequest request,
                          IdentifyReply& reply);

@@ -1,6 +1,5 @@
 #include "identify/identify_scanner.h"
 
-#include "app/drive_list.h"
 #include "identify/identify_requests.h"
 
 std::vector<IdentifyRow> IdentifyScanner::ReadRows()
@@ -14,12 +13,12 @@ std::vector<IdentifyRow> IdentifyScanner::ReadRows()
     return rows;
 }
 
-bool IdentifyScanner::ScanDrives(HWND list)
+std::vector<DriveRecord> IdentifyScanner::ReadDrives()
 {
-    const std::vector<IdentifyRow> rows = ReadRows();
-    for (const IdentifyRow& row : rows)
-        InsertDriveRow(list, row.model.c_str(), row.serial.c_str(), row.firmware.c_str());
-    return !rows.empty();
+    std::vector<DriveRecord> drives;
+    for (const IdentifyRow& row : ReadRows())
+        drives.push_back(row.drive);
+    return drives;
 }
 
 bool IdentifyScanner::ReadRow(int index, IdentifyRow& row)
@@ -30,10 +29,10 @@ bool IdentifyScanner::ReadRow(int index, IdentifyRow& row)
     bool found = false;
     for (IdentifyRequest request : kIdentifyRequests) {
         IdentifyReply reply;
-        IdentifyRowTexts texts;
+        DriveRecord read;
         if (SendIdentifyRequest(devices, drive, index, request, reply) &&
-            MakeReplyRowTexts(request, reply, texts)) {
-            row = {index, texts.model, texts.serial, texts.firmware};
+            MakeReplyDrive(request, reply, read)) {
+            row = {index, read};
             found = true;
             break;
         }

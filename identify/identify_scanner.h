@@ -3,17 +3,12 @@
 #include "identify/identify_reply.h"
 #include "platform/device_io.h"
 
-#include <windows.h>
-
-#include <string>
 #include <vector>
 
-// One drive's row as the identify scan reads it.
+// One drive as the identify scan reads it, with the physical drive's index.
 struct IdentifyRow {
-    int index; // the physical drive's index
-    std::string model;
-    std::string serial;
-    std::string firmware;
+    int index;
+    DriveRecord drive;
 };
 
 // Asks every physical drive, indexes 0 to 31, for its identity. A drive that
@@ -28,9 +23,8 @@ public:
     // answers nothing gives none.
     std::vector<IdentifyRow> ReadRows();
 
-    // Appends the rows of ReadRows() to the list. Returns true when at least
-    // one row was added.
-    bool ScanDrives(HWND list);
+    // The drives of ReadRows(), without their indexes.
+    std::vector<DriveRecord> ReadDrives();
 
 private:
     // Reads the row of drive `index`. Returns false when it gives none.

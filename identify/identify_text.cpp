@@ -55,11 +55,13 @@ void TrimSpaces(char* text)
     std::memmove(text, text + start, end - start + 1);
 }
 
-void MakeIdentifyRowTexts(const IdentifyWords& words, IdentifyRowTexts& texts)
+void MakeIdentifyDrive(const IdentifyWords& words, DriveRecord& drive)
 {
-    IdentifyText(words, kSerialFirstWord, kSerialLastWord, texts.serial);
-    IdentifyText(words, kModelFirstWord, kModelLastWord, texts.model);
-    IdentifyText(words, kFirmwareFirstWord, kFirmwareLastWord, texts.firmware);
+    IdentifyTextBuffer text;
+    drive.model = IdentifyText(words, kModelFirstWord, kModelLastWord, text);
+    drive.revision = IdentifyText(words, kFirmwareFirstWord, kFirmwareLastWord, text);
+    IdentifyText(words, kSerialFirstWord, kSerialLastWord, text);
     // Drives store the serial right-aligned as often as left-aligned.
-    TrimSpaces(texts.serial);
+    TrimSpaces(text);
+    drive.serial = text;
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "discovery/drive_record.h"
+
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -22,13 +24,6 @@ constexpr int kModelLastWord = 46;
 constexpr std::size_t kIdentifyTextSize = 1024;
 using IdentifyTextBuffer = char[kIdentifyTextSize];
 
-// The three texts of one drive's row, each as the drive list shows it.
-struct IdentifyRowTexts {
-    IdentifyTextBuffer model;
-    IdentifyTextBuffer serial;
-    IdentifyTextBuffer firmware;
-};
-
 // Reads the 512 bytes of a reply as 256 little-endian words.
 IdentifyWords IdentifyWordsFromBytes(const unsigned char (&sector)[kIdentifySectorSize]);
 
@@ -41,6 +36,6 @@ char* IdentifyText(const IdentifyWords& words, int first, int last, IdentifyText
 // Removes leading and trailing spaces (0x20 only) from `text`, in place.
 void TrimSpaces(char* text);
 
-// Builds the model, serial and firmware texts of a drive's row; the serial
-// alone loses its leading spaces too.
-void MakeIdentifyRowTexts(const IdentifyWords& words, IdentifyRowTexts& texts);
+// Writes the model, serial and firmware (the revision) texts of a drive; the
+// serial alone loses its leading spaces too. The flags are left alone.
+void MakeIdentifyDrive(const IdentifyWords& words, DriveRecord& drive);

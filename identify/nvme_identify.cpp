@@ -51,10 +51,14 @@ NvmePagePlace FindNvmePage(const unsigned char* reply, std::size_t bufferSize, s
     return place;
 }
 
-void MakeNvmeRowTexts(const NvmeIdentifyPage& page, IdentifyRowTexts& texts)
+void MakeNvmeDrive(const NvmeIdentifyPage& page, DriveRecord& drive)
 {
-    NvmeText(page, kSerialStart, kSerialSize, texts.serial);
-    NvmeText(page, kModelStart, kModelSize, texts.model);
-    NvmeText(page, kFirmwareStart, kFirmwareSize, texts.firmware);
-    TrimSpaces(texts.serial);
+    IdentifyTextBuffer text;
+    NvmeText(page, kModelStart, kModelSize, text);
+    drive.model = text;
+    NvmeText(page, kFirmwareStart, kFirmwareSize, text);
+    drive.revision = text;
+    NvmeText(page, kSerialStart, kSerialSize, text);
+    TrimSpaces(text);
+    drive.serial = text;
 }

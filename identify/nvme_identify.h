@@ -34,8 +34,8 @@ struct NvmePagePlace {
 NvmePagePlace FindNvmePage(const unsigned char* reply, std::size_t bufferSize,
                            std::size_t returned);
 
-// Builds a row's texts from an Identify Controller page: serial number bytes
+// Writes a drive's texts from an Identify Controller page: serial number bytes
 // 4-23, model 24-63, firmware 64-71, plain ASCII. Each text ends at its
 // field's end or first zero byte and loses its trailing spaces; the serial
 // loses its leading spaces too, as an ATA serial does.
-void MakeNvmeRowTexts(const NvmeIdentifyPage& page, IdentifyRowTexts& texts);
+void MakeNvmeDrive(const NvmeIdentifyPage& page, DriveRecord& drive);

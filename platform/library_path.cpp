@@ -1,6 +1,6 @@
 #include "platform/library_path.h"
 
-#include "app/bounded_text.h"
+#include "platform/bounded_text.h"
 
 #include <cstring>
 

@@ -16,6 +16,9 @@ step() { printf '\n== %s\n' "$*"; }
 step "Code style"
 tools/check-format.sh
 
+step "Include structure: rules without Windows, no climbs, no circles"
+tools/check-includes.py
+
 step "Rules, host compiler with sanitizers"
 cmake --preset native >/dev/null
 cmake --build --preset native

@@ -27,8 +27,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (page.size > 0)
         std::memcpy(reply.bytes.data(), body.data() + page.start, page.size);
     reply.size = page.size;
-    IdentifyRowTexts texts;
+    DriveRecord drive;
     for (IdentifyRequest request : kIdentifyRequests)
-        MakeReplyRowTexts(request, reply, texts);
+        MakeReplyDrive(request, reply, drive);
     return 0;
 }

@@ -7,10 +7,13 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     const std::string link(reinterpret_cast<const char*>(data), size);
-    std::string model = "\x01";
-    std::string serial = "\x01";
-    std::string revision = "\x01";
-    ParseDeviceLink(link, model, serial, revision);
+    DriveRecord drive{"\x01", "\x01", "\x01"};
+    // The parse never needs its guard: reaching it is a finding.
+    if (!ParseDeviceLink(link, drive))
+        std::abort();
+    const std::string& model = drive.model;
+    const std::string& serial = drive.serial;
+    const std::string& revision = drive.revision;
 
     if (!HasVendorToken(link)) {
         if (model != "\x01" || serial != "\x01" || revision != "\x01")

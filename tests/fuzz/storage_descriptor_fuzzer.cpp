@@ -14,7 +14,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::uint32_t returned;
     std::memcpy(&returned, data, 4);
     const std::vector<unsigned char> reply(data + 4, data + size);
-    VolumeDrive drive;
+    DriveRecord drive;
     if (ReadStorageDescriptor(reply.data(), reply.size(), returned, drive) &&
         (drive.model.size() > reply.size() || drive.revision.size() > reply.size() ||
          drive.serial.size() > reply.size()))

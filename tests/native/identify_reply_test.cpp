@@ -162,10 +162,10 @@ void PrintTo(const Texts& texts, std::ostream* out)
 // The texts a reply gives, or nothing.
 bool ReplyTexts(IdentifyRequest request, const IdentifyReply& reply, Texts& texts)
 {
-    IdentifyRowTexts row;
-    if (!MakeReplyRowTexts(request, reply, row))
+    DriveRecord drive;
+    if (!MakeReplyDrive(request, reply, drive))
         return false;
-    texts = {row.model, row.serial, row.firmware};
+    texts = {drive.model, drive.serial, drive.revision};
     return true;
 }
 

@@ -43,9 +43,9 @@ struct Texts {
 
 Texts RowTexts(const IdentifyWords& words)
 {
-    IdentifyRowTexts texts;
-    MakeIdentifyRowTexts(words, texts);
-    return {texts.model, texts.serial, texts.firmware};
+    DriveRecord drive;
+    MakeIdentifyDrive(words, drive);
+    return {drive.model, drive.serial, drive.revision};
 }
 
 Texts SerialRow(const std::string& serialField)

@@ -49,7 +49,7 @@ private:
     std::vector<unsigned char> bytes;
 };
 
-bool Read(const Reply& reply, std::size_t returned, VolumeDrive& drive)
+bool Read(const Reply& reply, std::size_t returned, DriveRecord& drive)
 {
     return ReadStorageDescriptor(reply.data(), reply.size(), returned, drive);
 }
@@ -86,7 +86,7 @@ TEST(DescriptorField, ReadsLittleEndianAndNothingPastTheReply)
 
 TEST(ReadStorageDescriptor, KeepsUsbDrivesOfKnownVendors)
 {
-    VolumeDrive drive;
+    DriveRecord drive;
     ASSERT_TRUE(
         Read(Reply::UsbDrive("Corvane ", "External_Disk  ", "0130", "NA12345X&0"), 10000, drive));
     EXPECT_EQ("External Disk  ", drive.model) << "underscores become spaces, nothing is trimmed";
@@ -104,7 +104,7 @@ TEST(ReadStorageDescriptor, KeepsUsbDrivesOfKnownVendors)
 
 TEST(ReadStorageDescriptor, SkipsOtherBusesAndVendors)
 {
-    VolumeDrive drive{"kept", "kept", "kept"};
+    DriveRecord drive{"kept", "kept", "kept"};
     for (std::uint32_t bus : {0u, 1u, 3u, 6u, 8u, 11u, 17u, 0x107u})
         EXPECT_FALSE(
             Read(Reply::UsbDrive("Corvane", "M", "R", "S").Field(kBusTypeField, bus), 10000, drive))
@@ -125,7 +125,7 @@ TEST(ReadStorageDescriptor, SkipsOtherBusesAndVendors)
 
 TEST(ReadStorageDescriptor, TakesMissingOrHostileTextsAsEmpty)
 {
-    VolumeDrive drive;
+    DriveRecord drive;
     ASSERT_TRUE(
         Read(Reply::UsbDrive("Corvane", "M", "R", "SERIAL").Field(kSerialNumberOffsetField, 0),
              10000, drive));
@@ -159,7 +159,7 @@ TEST(ReadStorageDescriptor, TakesMissingOrHostileTextsAsEmpty)
 TEST(ReadStorageDescriptor, NeedsAReplyLongEnoughForTheBus)
 {
     Reply reply = Reply::UsbDrive("Corvane", "M", "R", "S");
-    VolumeDrive drive;
+    DriveRecord drive;
     EXPECT_FALSE(ReadStorageDescriptor(reply.data(), 31, 31, drive));
     EXPECT_FALSE(ReadStorageDescriptor(reply.data(), 0, 0, drive));
 }

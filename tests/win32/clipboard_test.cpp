@@ -54,7 +54,7 @@ TEST_F(CopyRowTest, CopiesTheFocusedRowNotTheSelectedOnes)
 {
     SelectOnly({0, 2});
     SetFocusedRow(1);
-    CopyFocusedRow();
+    CopyFocusedRow(g_hMainWnd, g_hDriveList);
     EXPECT_EQ(RowText("ZQP12345678AS", "na12345x", "AB1C"), ClipboardText());
     EXPECT_EQ(g_hMainWnd, GetClipboardOwner());
     EXPECT_EQ(nullptr, GetOpenClipboardWindow());
@@ -63,7 +63,7 @@ TEST_F(CopyRowTest, CopiesTheFocusedRowNotTheSelectedOnes)
 TEST_F(CopyRowTest, NoFocusedRowCopiesNothing)
 {
     SelectOnly({0, 1});
-    ExpectNoCopy([] { CopyFocusedRow(); });
+    ExpectNoCopy([] { CopyFocusedRow(g_hMainWnd, g_hDriveList); });
     ExpectNoCopy([] { SendMessageA(g_hMainWnd, WM_COMMAND, IDM_COPY, 0); });
 }
 
@@ -137,10 +137,10 @@ TEST_F(CopyRowTest, HeldClipboardShowsTheErrorOncePerAttempt)
     {
         ClipboardHolder holder;
         ASSERT_TRUE(holder.Holding());
-        EXPECT_FALSE(CopyTextToClipboard("refused"));
+        EXPECT_FALSE(CopyTextToClipboard(g_hMainWnd, "refused"));
 
         MessageBoxWatcher watcher("Vestrel", 3, 10000);
-        CopyFocusedRow(); // each returns once the watcher has pressed OK
+        CopyFocusedRow(g_hMainWnd, g_hDriveList); // each returns once the watcher has pressed OK
         SendMessageA(g_hMainWnd, WM_COMMAND, IDM_COPY, 0);
         PressKey(g_hDriveList, WM_KEYUP, 'C', true);
         const auto& boxes = watcher.Wait();
@@ -155,15 +155,15 @@ TEST_F(CopyRowTest, HeldClipboardShowsTheErrorOncePerAttempt)
     EXPECT_EQ(kUntouched, ClipboardText());
 
     // Once the other holder lets go, the same copy works again.
-    CopyFocusedRow();
+    CopyFocusedRow(g_hMainWnd, g_hDriveList);
     EXPECT_EQ(RowText("ZQ3104562AS", "5VJ0A1B2", "CC46"), ClipboardText());
 }
 
 TEST_F(CopyRowTest, CopyTextPutsExactlyTheTextOnTheClipboard)
 {
-    EXPECT_TRUE(CopyTextToClipboard("one line, no break"));
+    EXPECT_TRUE(CopyTextToClipboard(g_hMainWnd, "one line, no break"));
     EXPECT_EQ("one line, no break", ClipboardText());
-    EXPECT_TRUE(CopyTextToClipboard(""));
+    EXPECT_TRUE(CopyTextToClipboard(g_hMainWnd, ""));
     EXPECT_EQ("", ClipboardText());
     EXPECT_EQ(nullptr, GetOpenClipboardWindow());
 }

@@ -39,11 +39,10 @@ protected:
     std::vector<std::string> DiscoverModels(const OSVERSIONINFOA& version,
                                             const char* classPath = kClassPath)
     {
-        DriveRecordList records;
-        DiscoverDrivesFrom({version, volumes, HKEY_CURRENT_USER, classPath}, records);
         std::vector<std::string> models;
-        for (std::size_t i = 0; i < records.Count(); ++i)
-            models.push_back(records.At(i).Model());
+        for (const DriveRecord& drive :
+             DiscoverDrivesFrom({version, volumes, HKEY_CURRENT_USER, classPath}))
+            models.push_back(drive.model);
         return models;
     }
 
@@ -78,12 +77,12 @@ TEST_F(Discovery, AMissingClassKeyGivesNoRecords)
 TEST_F(Discovery, AppendsToWhatTheListHolds)
 {
     DriveRecordList records;
-    records.AddDriveRecord("First", "", "", 1, 1);
-    DiscoverDrivesFrom({Version(2, 5, 1), volumes, HKEY_CURRENT_USER, kClassPath}, records);
-    DiscoverDrivesFrom({Version(2, 5, 1), volumes, HKEY_CURRENT_USER, kClassPath}, records);
+    records.Add({"First", "", ""});
+    records.AddAll(DiscoverDrivesFrom({Version(2, 5, 1), volumes, HKEY_CURRENT_USER, kClassPath}));
+    records.AddAll(DiscoverDrivesFrom({Version(2, 5, 1), volumes, HKEY_CURRENT_USER, kClassPath}));
     ASSERT_EQ(3u, records.Count());
-    EXPECT_EQ("First", records.At(0).Model());
-    EXPECT_EQ("Reg", records.At(2).Model());
+    EXPECT_EQ("First", records.At(0).model);
+    EXPECT_EQ("Reg", records.At(2).model);
 }
 
 } // namespace

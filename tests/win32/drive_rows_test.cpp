@@ -1,7 +1,8 @@
+#include "app/drive_list.h"
 #include "app/drive_rows.h"
+#include "app/drive_scan.h"
 #include "app/main_window.h"
-#include "app/program_objects.h"
-#include "identify/identify_scanner.h"
+#include "app/program_state.h"
 #include "tests/win32/support/program_window.h"
 
 #include <commctrl.h>
@@ -29,9 +30,8 @@ std::vector<Row> QualifyingRows(const DriveRecordList& records)
 {
     std::vector<Row> rows;
     for (std::size_t i = 0; i < records.Count(); ++i)
-        if (records.At(i).LinkSeen() == 1 && records.At(i).LinkActive() == 1)
-            rows.push_back(
-                {records.At(i).Model(), records.At(i).Serial(), records.At(i).Revision()});
+        if (records.At(i).linkSeen && records.At(i).linkActive)
+            rows.push_back({records.At(i).model, records.At(i).serial, records.At(i).revision});
     return rows;
 }
 
@@ -73,15 +73,15 @@ using RecordRows = ProgramWindowTest;
 TEST_F(RecordRows, OnlyLinkedActiveRecordsGiveRowsInListOrder)
 {
     DriveRecordList records;
-    records.AddDriveRecord("ZQ3104220AS", "PL0001", "KC11", 1, 1);
-    records.AddDriveRecord("Detached", "D1", "1", 1, 0);
-    records.AddDriveRecord("Unlinked", "U1", "1", 0, 0);
-    records.AddDriveRecord("Odd", "O1", "1", 0, 1);
-    records.AddDriveRecord("External Disk", "", "Unknown", 1, 1);
-    records.AddDriveRecord("Slim  ", "N/A", "0130", 1, 1);
-    records.AddDriveRecord("ZQ3104220AS", "PL0001", "KC11", 1, 1);
+    records.Add({"ZQ3104220AS", "PL0001", "KC11", true, true});
+    records.Add({"Detached", "D1", "1", true, false});
+    records.Add({"Unlinked", "U1", "1", false, false});
+    records.Add({"Odd", "O1", "1", false, true});
+    records.Add({"External Disk", "", "Unknown", true, true});
+    records.Add({"Slim  ", "N/A", "0130", true, true});
+    records.Add({"ZQ3104220AS", "PL0001", "KC11", true, true});
 
-    InsertRecordRows(g_hDriveList, records);
+    InsertDriveRows(g_hDriveList, ListedDrives(records.All(), {}));
 
     EXPECT_EQ((std::vector<Row>{
                   {"ZQ3104220AS", "PL0001", "KC11"},
@@ -94,7 +94,7 @@ TEST_F(RecordRows, OnlyLinkedActiveRecordsGiveRowsInListOrder)
 
 TEST_F(RecordRows, NoRecordsGiveNoRows)
 {
-    InsertRecordRows(g_hDriveList, DriveRecordList());
+    InsertDriveRows(g_hDriveList, ListedDrives({}, {}));
     EXPECT_TRUE(ListRows().empty());
 }
 
@@ -104,13 +104,12 @@ TEST_F(RecordRows, DiscoveryRowsComeBeforeIdentifyRows)
 {
     // The record list is program-wide and not cleared by discovery, so
     // records already in it stand for what discovery finds first.
-    g_driveRecords.AddDriveRecord("First", "F1", "1", 1, 1);
-    g_driveRecords.AddDriveRecord("Hidden", "H1", "1", 1, 0);
-    g_driveRecords.AddDriveRecord("Second", "S2", "2", 1, 1);
+    g_driveRecords.Add({"First", "F1", "1", true, true});
+    g_driveRecords.Add({"Hidden", "H1", "1", true, false});
+    g_driveRecords.Add({"Second", "S2", "2", true, true});
 
-    PopulateDriveList(g_hDriveList);
     OneIdentifyDrive drive("IDENTIFIED MODEL");
-    IdentifyScanner(drive).ScanDrives(g_hDriveList);
+    InsertDriveRows(g_hDriveList, ScanDrives(g_driveRecords, drive));
 
     std::vector<Row> expected = QualifyingRows(g_driveRecords);
     ASSERT_GE(expected.size(), 2u);

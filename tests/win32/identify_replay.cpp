@@ -46,7 +46,7 @@ int main(int argc, char** argv)
     ReplayDevices devices(argv[1]);
     for (const IdentifyRow& row : IdentifyScanner(devices).ReadRows())
         std::printf("{\"index\":%d, \"model\":%s, \"serial\":%s, \"firmware\":%s}\n", row.index,
-                    JsonString(row.model).c_str(), JsonString(row.serial).c_str(),
-                    JsonString(row.firmware).c_str());
+                    JsonString(row.drive.model).c_str(), JsonString(row.drive.serial).c_str(),
+                    JsonString(row.drive.revision).c_str());
     return 0;
 }

@@ -13,14 +13,14 @@
 
 bool operator==(const IdentifyRow& a, const IdentifyRow& b)
 {
-    return a.index == b.index && a.model == b.model && a.serial == b.serial &&
-           a.firmware == b.firmware;
+    return a.index == b.index && a.drive.model == b.drive.model &&
+           a.drive.serial == b.drive.serial && a.drive.revision == b.drive.revision;
 }
 
 void PrintTo(const IdentifyRow& row, std::ostream* out)
 {
-    *out << row.index << " \"" << row.model << "\" \"" << row.serial << "\" \"" << row.firmware
-         << '"';
+    *out << row.index << " \"" << row.drive.model << "\" \"" << row.drive.serial << "\" \""
+         << row.drive.revision << '"';
 }
 
 namespace {

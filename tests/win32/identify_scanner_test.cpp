@@ -129,8 +129,9 @@ class IdentifyScan : public ProgramWindowTest {
 protected:
     bool Scan()
     {
-        IdentifyScanner scanner(devices);
-        return scanner.ScanDrives(g_hDriveList);
+        const std::vector<DriveRecord> drives = IdentifyScanner(devices).ReadDrives();
+        InsertDriveRows(g_hDriveList, drives);
+        return !drives.empty();
     }
 
     int RowCount() { return static_cast<int>(SendMessageA(g_hDriveList, LVM_GETITEMCOUNT, 0, 0)); }

@@ -31,24 +31,17 @@ std::ostream& operator<<(std::ostream& out, const Record& r)
                << r.linkActive << "}";
 }
 
-std::vector<Record> Records(const DriveRecordList& list)
+std::vector<Record> Records(const std::vector<DriveRecord>& drives)
 {
     std::vector<Record> records;
-    for (std::size_t i = 0; i < list.Count(); ++i) {
-        const DriveRecord& r = list.At(i);
-        records.push_back({r.Model(), r.Serial(), r.Revision(), r.LinkSeen(), r.LinkActive()});
-    }
+    for (const DriveRecord& r : drives)
+        records.push_back({r.model, r.serial, r.revision, r.linkSeen, r.linkActive});
     return records;
 }
 
 class RegistryWalk : public ::testing::Test {
 protected:
-    std::vector<Record> WalkClass()
-    {
-        DriveRecordList list;
-        WalkDeviceInterfaceClass(tree.Key(), list);
-        return Records(list);
-    }
+    std::vector<Record> WalkClass() { return Records(WalkDeviceInterfaceClass(tree.Key())); }
 
     RegistryTree tree{HKEY_CURRENT_USER, kTreePath};
 };
@@ -131,14 +124,13 @@ TEST_F(RegistryWalk, WalksOneDeviceKeyIntoTheGivenValues)
 {
     tree.SetString("#", "SymbolicLink", kCorvaneLink);
     tree.SetDword("#\\Control", "Linked", 1);
-    std::string model = "before", serial = "before", revision = "before";
-    unsigned char seen = 0, active = 0;
-    WalkDeviceInterfaceKey(tree.Key(), model, serial, revision, seen, active);
-    EXPECT_EQ("External Disk", model);
-    EXPECT_EQ("NA12345X", serial);
-    EXPECT_EQ("0130", revision);
-    EXPECT_EQ(1, seen);
-    EXPECT_EQ(1, active);
+    DriveRecord drive{"before", "before", "before", false, false};
+    WalkDeviceInterfaceKey(tree.Key(), drive);
+    EXPECT_EQ("External Disk", drive.model);
+    EXPECT_EQ("NA12345X", drive.serial);
+    EXPECT_EQ("0130", drive.revision);
+    EXPECT_TRUE(drive.linkSeen);
+    EXPECT_TRUE(drive.linkActive);
 }
 
 TEST_F(RegistryWalk, ReadsLinkedByNameIntoFourBytes)

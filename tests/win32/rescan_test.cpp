@@ -3,7 +3,7 @@
 
 #include "app/clipboard.h"
 #include "app/main_window.h"
-#include "app/program_objects.h"
+#include "app/program_state.h"
 #include "tests/win32/support/clipboard_probe.h"
 #include "tests/win32/support/process_handles.h"
 #include "tests/win32/support/program_window.h"
@@ -91,7 +91,7 @@ TEST_F(RescanTest, ListIsMadeAgainAndNothingOfTheOldOneIsRemembered)
     EXPECT_FALSE(IsWindowEnabled(g_hDownloadButton));
     // No row has the focus, so there is nothing to copy.
     SetClipboardTextForTest(g_hMainWnd, "before");
-    CopyFocusedRow();
+    CopyFocusedRow(g_hMainWnd, g_hDriveList);
     EXPECT_EQ("before", ClipboardText());
 }
 

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 
 namespace {
@@ -23,7 +24,8 @@ protected:
     {
         volumes.answers["\\\\?\\E:"] = {true, true, std::move(reply), returned};
         DriveRecordList records;
-        QueryVolume("\\\\?\\E:", records, volumes);
+        if (std::optional<DriveRecord> drive = QueryVolume("\\\\?\\E:", volumes))
+            records.Add(*drive);
         EXPECT_EQ(1u, volumes.opened.size());
         EXPECT_EQ(1, volumes.closes);
         return records;
@@ -48,11 +50,11 @@ TEST_F(VolumeQuery, SendsTheDescriptorQueryAndClosesTheVolume)
 
     ASSERT_EQ(1u, records.Count());
     const DriveRecord& r = records.At(0);
-    EXPECT_EQ("External Disk  ", r.Model());
-    EXPECT_EQ("NA12345X", r.Serial());
-    EXPECT_EQ("0130", r.Revision());
-    EXPECT_EQ(1, r.LinkSeen());
-    EXPECT_EQ(1, r.LinkActive());
+    EXPECT_EQ("External Disk  ", r.model);
+    EXPECT_EQ("NA12345X", r.serial);
+    EXPECT_EQ("0130", r.revision);
+    EXPECT_TRUE(r.linkSeen);
+    EXPECT_TRUE(r.linkActive);
 }
 
 TEST_F(VolumeQuery, ListsOnlyUsbDrivesOfKnownVendors)
@@ -68,20 +70,18 @@ TEST_F(VolumeQuery, ListsOnlyUsbDrivesOfKnownVendors)
     volumes = {};
     const DriveRecordList noSerial = QueryOne(DescriptorReply(kUsb, "ORDIX", "M", "R", nullptr));
     ASSERT_EQ(1u, noSerial.Count());
-    EXPECT_EQ("", noSerial.At(0).Serial());
+    EXPECT_EQ("", noSerial.At(0).serial);
 }
 
 TEST_F(VolumeQuery, SkipsVolumesThatDoNotOpenOrAnswer)
 {
-    DriveRecordList records;
-    QueryVolume("\\\\?\\Q:", records, volumes);
+    EXPECT_FALSE(QueryVolume("\\\\?\\Q:", volumes));
     EXPECT_EQ(0, volumes.closes) << "a volume that did not open is not closed";
     EXPECT_TRUE(volumes.sent.empty());
 
     volumes.answers["\\\\?\\E:"] = {true, false, UsbCorvane(), 0};
-    QueryVolume("\\\\?\\E:", records, volumes);
+    EXPECT_FALSE(QueryVolume("\\\\?\\E:", volumes));
     EXPECT_EQ(1, volumes.closes);
-    EXPECT_EQ(0u, records.Count());
 }
 
 TEST_F(VolumeQuery, TreatsHostileOffsetsAsAbsentTexts)
@@ -95,9 +95,9 @@ TEST_F(VolumeQuery, TreatsHostileOffsetsAsAbsentTexts)
     SetField(reply, 24, 9990);
     const DriveRecordList records = QueryOne(reply, 10000);
     ASSERT_EQ(1u, records.Count());
-    EXPECT_EQ(std::string(5000, 'Q'), records.At(0).Model());
-    EXPECT_EQ("", records.At(0).Revision());
-    EXPECT_EQ(std::string(10, 'Q'), records.At(0).Serial());
+    EXPECT_EQ(std::string(5000, 'Q'), records.At(0).model);
+    EXPECT_EQ("", records.At(0).revision);
+    EXPECT_EQ(std::string(10, 'Q'), records.At(0).serial);
 
     volumes = {};
     SetField(reply, 16, 0xFFFFFFF0u);
@@ -105,9 +105,9 @@ TEST_F(VolumeQuery, TreatsHostileOffsetsAsAbsentTexts)
     SetField(reply, 24, 300);
     const DriveRecordList cut = QueryOne(reply, 200); // the driver returned only 200 bytes
     ASSERT_EQ(1u, cut.Count());
-    EXPECT_EQ("", cut.At(0).Model());
-    EXPECT_EQ("", cut.At(0).Revision());
-    EXPECT_EQ("", cut.At(0).Serial());
+    EXPECT_EQ("", cut.At(0).model);
+    EXPECT_EQ("", cut.At(0).revision);
+    EXPECT_EQ("", cut.At(0).serial);
 
     volumes = {};
     EXPECT_EQ(0u, QueryOne(UsbCorvane(), 20).Count()) << "the vendor lies past the bytes returned";
@@ -129,13 +129,13 @@ TEST_F(VolumeQuery, AsksEveryLogicalDriveInTheSystemsOrder)
     for (std::size_t i = 1; i < expected.size(); ++i)
         volumes.answers[expected[i]] = {true, true, UsbCorvane(), 0};
     DriveRecordList records;
-    QueryAllVolumes(records, volumes);
+    records.AddAll(QueryAllVolumes(volumes));
 
     EXPECT_EQ(expected, volumes.opened);
     EXPECT_EQ(static_cast<int>(expected.size()) - 1, volumes.closes);
     ASSERT_EQ(expected.size() - 1, records.Count()) << "one record per volume, duplicates kept";
     for (std::size_t i = 0; i < records.Count(); ++i)
-        EXPECT_EQ("NA12345X", records.At(i).Serial());
+        EXPECT_EQ("NA12345X", records.At(i).serial);
 }
 
 } // namespace

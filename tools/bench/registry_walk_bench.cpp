@@ -73,14 +73,13 @@ int WalkTree(int rounds)
     double best = 1e300;
     std::size_t records = 0;
     for (int round = 0; round < rounds; ++round) {
-        DriveRecordList list;
         QueryPerformanceCounter(&start);
-        WalkDeviceInterfaceClass(tree, list);
+        const std::vector<DriveRecord> drives = WalkDeviceInterfaceClass(tree);
         QueryPerformanceCounter(&end);
         const double ms = 1000.0 * (end.QuadPart - start.QuadPart) / frequency.QuadPart;
         if (ms < best)
             best = ms;
-        records = list.Count();
+        records = drives.size();
     }
     RegCloseKey(tree);
     std::printf("walk %.1f ms, %u records\n", best, static_cast<unsigned>(records));

@@ -37,7 +37,7 @@ void ProgramWindowTest::SetUp()
     ASSERT_NE(nullptr, g_hMainWnd);
     ShowWindow(g_hMainWnd, SW_SHOW);
     InitListViewControls();
-    g_hDriveList = CreateDriveList();
+    g_hDriveList = CreateDriveList(g_hMainWnd);
     ASSERT_NE(nullptr, g_hDriveList);
     g_selectedRow = -1;
     aboutOpensBefore = AboutWindowOpenCount();

@@ -1,4 +1,4 @@
-#include "app/bounded_text.h"
+#include "platform/bounded_text.h"
 
 std::size_t CopyText(char* dst, std::size_t capacity, const char* src)
 {

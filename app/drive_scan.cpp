@@ -1,0 +1,12 @@
+#include "app/drive_scan.h"
+
+#include "app/drive_rows.h"
+#include "discovery/discovery_driver.h"
+#include "identify/identify_scanner.h"
+
+std::vector<DriveRecord> ScanDrives(DriveRecordList& records, DeviceIo& devices)
+{
+    records.AddAll(DiscoverDrives());
+    const std::vector<DriveRecord> identified = IdentifyScanner(devices).ReadDrives();
+    return ListedDrives(records.All(), identified);
+}

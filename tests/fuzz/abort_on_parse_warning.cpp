@@ -1,9 +1,0 @@
-#include "discovery/parse_warning.h"
-
-#include <cstdlib>
-
-// The device-link parse never needs its guard: reaching it is a finding.
-void ShowParseWarning()
-{
-    std::abort();
-}
