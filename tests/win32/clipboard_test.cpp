@@ -27,9 +27,9 @@ protected:
     // Expects `action` to change nothing and to show no message box.
     template <typename Action> void ExpectNoCopy(Action action)
     {
-        MessageBoxWatcher watcher("Vestrel", 1, 300);
+        MessageBoxWatcher watcher("Vestrel");
         action();
-        EXPECT_TRUE(watcher.Wait().empty());
+        EXPECT_TRUE(watcher.Finish().empty());
         EXPECT_EQ(kUntouched, ClipboardText());
     }
 };

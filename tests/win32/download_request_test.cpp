@@ -281,9 +281,9 @@ TEST_F(DownloadTest, HeldClipboardDoesNotStopTheRequestAndShowsNothing)
     {
         ClipboardHolder holder;
         ASSERT_TRUE(holder.Holding());
-        MessageBoxWatcher watcher("Vestrel", 1, 300);
+        MessageBoxWatcher watcher("Vestrel");
         RequestDownload(g_hMainWnd, kMid2024);
-        EXPECT_TRUE(watcher.Wait().empty());
+        EXPECT_TRUE(watcher.Finish().empty());
     }
     EXPECT_EQ(std::vector<std::string>{Page() + "QYSAQEAN67890K7579"}, WaitForAddresses());
     EXPECT_EQ(kUntouched, ClipboardText());

@@ -55,11 +55,18 @@ const std::vector<SeenMessageBox>& MessageBoxWatcher::Wait()
     return seen;
 }
 
+const std::vector<SeenMessageBox>& MessageBoxWatcher::Finish()
+{
+    finishing = true;
+    return Wait();
+}
+
 void MessageBoxWatcher::Run()
 {
     const DWORD start = GetTickCount();
     HWND last = nullptr;
-    while (static_cast<int>(seen.size()) < expected && GetTickCount() - start < timeoutMs) {
+    while (!finishing && static_cast<int>(seen.size()) < expected &&
+           GetTickCount() - start < timeoutMs) {
         const HWND found = FindOwnBox(caption);
         if (!found || found == last) {
             Sleep(10);

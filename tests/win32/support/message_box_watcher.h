@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <atomic>
 #include <string>
 #include <thread>
 #include <vector>
@@ -30,6 +31,11 @@ public:
     // Waits for the watcher to finish and returns what it saw.
     const std::vector<SeenMessageBox>& Wait();
 
+    // Stops watching at once and returns what it saw. For an action on this
+    // thread that has returned: a message box is modal, so any box it showed
+    // has been answered, and seen, by then.
+    const std::vector<SeenMessageBox>& Finish();
+
 private:
     void Run();
 
@@ -37,5 +43,6 @@ private:
     int expected;
     DWORD timeoutMs;
     std::vector<SeenMessageBox> seen;
+    std::atomic<bool> finishing{false};
     std::thread thread;
 };
