@@ -5,6 +5,7 @@
 #include "app/drive_list.h"
 #include "app/rescan.h"
 #include "app/row_colouring.h"
+#include "platform/window_base.h"
 
 #include <commctrl.h>
 
@@ -15,7 +16,6 @@ HDEVNOTIFY g_diskNotification = nullptr;
 
 constexpr char kMainWindowClass[] = "vestrel";
 constexpr char kMainWindowTitle[] = "Corvane Vestrel  --  Select a drive";
-constexpr int kProgramIconId = 203;
 constexpr COLORREF kWindowGrey = RGB(200, 200, 200);
 constexpr DWORD kMainWindowStyle = WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
 constexpr int kMainWindowWidth = 600;
@@ -24,9 +24,7 @@ constexpr int kButtonHeight = 30;
 
 HWND CreateButton(HWND parent, const char* text, int id, DWORD style, int x, int y, int width)
 {
-    return CreateWindowExA(0, "button", text, style, x, y, width, kButtonHeight, parent,
-                           reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
-                           GetModuleHandleA(nullptr), nullptr);
+    return CreateChildControl(parent, 0, "button", text, style, x, y, width, kButtonHeight, id);
 }
 
 void OnCreate(HWND hwnd)
@@ -132,18 +130,7 @@ LRESULT OnCtlColorButton(HDC dc)
 
 ATOM RegisterMainWindowClass()
 {
-    WNDCLASSEXA wc = {};
-    wc.cbSize = sizeof wc;
-    wc.style = CS_VREDRAW | CS_HREDRAW;
-    wc.lpfnWndProc = MainWndProc;
-    wc.hInstance = g_hInstance;
-    wc.hIcon = LoadIconA(g_hInstance, MAKEINTRESOURCEA(kProgramIconId));
-    wc.hIconSm = LoadIconA(g_hInstance, MAKEINTRESOURCEA(kProgramIconId));
-    wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
-    // Kept for the life of the process, like the class.
-    wc.hbrBackground = CreateSolidBrush(kWindowGrey);
-    wc.lpszClassName = kMainWindowClass;
-    return RegisterClassExA(&wc);
+    return RegisterProgramWindowClass(g_hInstance, kMainWindowClass, MainWndProc, kWindowGrey);
 }
 
 HWND CreateMainWindow()

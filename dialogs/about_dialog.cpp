@@ -1,6 +1,6 @@
 #include "dialogs/about_dialog.h"
 
-#include "dialogs/dialog_window.h"
+#include "platform/window_base.h"
 #include "res/resource.h"
 
 namespace {
@@ -50,7 +50,8 @@ HWND AboutDialog::window = nullptr;
 AboutDialog::AboutDialog()
 {
     // In the body, so the License member has registered its class first.
-    registered = RegisterDialogClass(kClassName, DialogWindowProc<AboutDialog>);
+    registered = RegisterProgramWindowClass(GetModuleHandleA(nullptr), kClassName,
+                                            ObjectWindowProc<AboutDialog>, kDialogGrey) != 0;
 }
 
 bool AboutDialog::Open()
@@ -76,7 +77,7 @@ bool AboutDialog::Open()
 
 bool AboutDialog::Close()
 {
-    return DestroyDialogWindow(window);
+    return DestroyAndForget(window);
 }
 
 LRESULT AboutDialog::HandleMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)

@@ -32,7 +32,7 @@ public:
 
 private:
     template <typename Dialog>
-    friend LRESULT CALLBACK DialogWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+    friend LRESULT CALLBACK ObjectWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
     LRESULT HandleMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
     void OnCreate(HWND hwnd);
     void CreateControls(HWND hwnd);

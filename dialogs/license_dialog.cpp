@@ -1,7 +1,7 @@
 #include "dialogs/license_dialog.h"
 
-#include "dialogs/dialog_window.h"
 #include "platform/library_loading.h"
+#include "platform/window_base.h"
 #include "res/resource.h"
 
 namespace {
@@ -35,7 +35,8 @@ std::optional<std::string> ReadLicenseText(HMODULE module)
 
 LicenseDialog::LicenseDialog()
 {
-    if (!RegisterDialogClass(kClassName, DialogWindowProc<LicenseDialog>))
+    if (!RegisterProgramWindowClass(GetModuleHandleA(nullptr), kClassName,
+                                    ObjectWindowProc<LicenseDialog>, kDialogGrey))
         return;
     // Never freed: a License window may outlive this object at exit. By full
     // path: a Riched20.dll saved beside the program must never be loaded.
@@ -60,7 +61,7 @@ bool LicenseDialog::Open()
 
 bool LicenseDialog::Close()
 {
-    return DestroyDialogWindow(window);
+    return DestroyAndForget(window);
 }
 
 LRESULT LicenseDialog::LoadText()

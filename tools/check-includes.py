@@ -17,7 +17,7 @@ import re
 import sys
 
 ROOT = pathlib.Path(__file__).resolve().parent.parent
-FOLDER_RANK = {"platform": 0, "advisory": 0, "discovery": 1, "identify": 2, "dialogs": 3, "app": 4}
+FOLDER_RANK = {"res": 0, "platform": 0, "advisory": 0, "discovery": 1, "identify": 2, "dialogs": 3, "app": 4}
 WINDOWS_HEADERS = {"windows.h", "winioctl.h", "commctrl.h", "shellapi.h", "dbt.h", "ntddscsi.h",
                    "richedit.h", "winreg.h", "winbase.h", "windef.h", "winuser.h"}
 PROJECT_INCLUDE = re.compile(r'^\s*#\s*include\s+"([^"]+)"', re.M)

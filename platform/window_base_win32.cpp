@@ -1,10 +1,10 @@
-#include "dialogs/dialog_window.h"
+#include "platform/window_base.h"
 
 #include "res/resource.h"
 
-bool RegisterDialogClass(const char* className, WNDPROC windowProc)
+ATOM RegisterProgramWindowClass(HINSTANCE instance, const char* className, WNDPROC windowProc,
+                                COLORREF background)
 {
-    HINSTANCE instance = GetModuleHandleA(nullptr);
     WNDCLASSEXA wc = {};
     wc.cbSize = sizeof wc;
     wc.style = CS_HREDRAW | CS_VREDRAW;
@@ -13,9 +13,10 @@ bool RegisterDialogClass(const char* className, WNDPROC windowProc)
     wc.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(IDI_VESTREL));
     wc.hIconSm = LoadIconA(instance, MAKEINTRESOURCEA(IDI_VESTREL));
     wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
-    wc.hbrBackground = CreateSolidBrush(RGB(225, 225, 225)); // kept for the program's life
+    // Kept for the life of the process, like the class.
+    wc.hbrBackground = CreateSolidBrush(background);
     wc.lpszClassName = className;
-    return RegisterClassExA(&wc) != 0;
+    return RegisterClassExA(&wc);
 }
 
 HWND CreateChildControl(HWND parent, DWORD exStyle, const char* className, const char* text,
@@ -26,7 +27,7 @@ HWND CreateChildControl(HWND parent, DWORD exStyle, const char* className, const
                            GetModuleHandleA(nullptr), nullptr);
 }
 
-bool DestroyDialogWindow(HWND& window)
+bool DestroyAndForget(HWND& window)
 {
     if (!window || !DestroyWindow(window))
         return false;
