@@ -1,0 +1,81 @@
+#include "app/command_line.h"
+
+#include <cctype>
+#include <cstddef>
+
+namespace {
+
+std::string Lowered(const std::string& text)
+{
+    std::string lowered = text;
+    for (char& c : lowered)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return lowered;
+}
+
+bool IsReportFlag(const std::string& flag)
+{
+    return flag == "/report" || flag == "-report";
+}
+
+bool IsHelpFlag(const std::string& flag)
+{
+    return flag == "/?" || flag == "-?" || flag == "-h" || flag == "--help";
+}
+
+// An argument as an error line shows it: quoted, control characters as '?',
+// and no longer than a line should be.
+std::string Quoted(const std::string& arg)
+{
+    constexpr std::size_t kMaxShown = 100;
+    std::string shown = arg.substr(0, kMaxShown);
+    for (char& c : shown)
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F)
+            c = '?';
+    return "\"" + shown + (arg.size() > kMaxShown ? "...\"" : "\"");
+}
+
+Command UsageError(const std::string& error)
+{
+    Command command;
+    command.mode = CommandMode::UsageError;
+    command.error = error;
+    return command;
+}
+
+} // namespace
+
+const char kUsageText[] =
+    "Usage: Vestrel.exe [/report FILE | /report - | /?]\r\n"
+    "  (no argument)   show the drive list in a window\r\n"
+    "  /report FILE    write the drive report without a window: FILE.json gives JSON,\r\n"
+    "                  any other name CSV; - writes it to redirected standard output\r\n"
+    "  /?, -h, --help  show this text\r\n"
+    "Exit codes: 0 no drive needs a firmware update, 1 at least one does,\r\n"
+    "            2 usage error, report not written or scan failed\r\n";
+
+const char kUsageLine[] = "usage: Vestrel.exe [/report FILE | /report - | /?]";
+
+Command ParseCommandLine(const std::vector<std::string>& args)
+{
+    if (args.empty())
+        return Command();
+    const std::string flag = Lowered(args[0]);
+    if (IsHelpFlag(flag)) {
+        if (args.size() > 1)
+            return UsageError("unexpected argument " + Quoted(args[1]));
+        Command command;
+        command.mode = CommandMode::Help;
+        return command;
+    }
+    if (!IsReportFlag(flag))
+        return UsageError("unknown option " + Quoted(args[0]));
+    if (args.size() < 2 || args[1].empty())
+        return UsageError(Quoted(args[0]) + " needs a file name, or - for standard output");
+    if (args.size() > 2)
+        return UsageError("unexpected argument " + Quoted(args[2]));
+    Command command;
+    command.mode = CommandMode::Report;
+    command.reportPath = args[1];
+    return command;
+}

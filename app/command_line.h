@@ -1,0 +1,28 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+// What the command line asks the program to do.
+enum class CommandMode {
+    Window,     // no argument: the program as it always was
+    Report,     // scan, write a report, exit with the verdict
+    Help,       // show the usage
+    UsageError, // anything else
+};
+
+struct Command {
+    CommandMode mode = CommandMode::Window;
+    std::string reportPath; // Report: the file to write, or "-" for standard output
+    std::string error;      // UsageError: what is wrong, one line without a line break
+};
+
+// Reads the program's arguments, the program's own name not included. Flags
+// take "/" or "-" and any case.
+Command ParseCommandLine(const std::vector<std::string>& args);
+
+// The usage shown by /?: a few lines, each ending in "\r\n".
+extern const char kUsageText[];
+
+// The usage in one line, for the end of an error line.
+extern const char kUsageLine[];
