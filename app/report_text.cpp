@@ -143,3 +143,14 @@ std::string UtcTimeText(std::int64_t seconds)
                   static_cast<int>(rest % 60));
     return text;
 }
+
+std::string ReportFolder(const std::string& path)
+{
+    const std::size_t slash = path.find_last_of("\\/");
+    const bool drive = path.size() >= 2 && path[1] == ':';
+    if (slash == std::string::npos)
+        return drive ? path.substr(0, 2) + "." : ".";
+    if (slash == 0 || (drive && slash == 2))
+        return path.substr(0, slash + 1);
+    return path.substr(0, slash);
+}

@@ -34,3 +34,7 @@ std::string JsonString(const std::string& text);
 // `seconds` since 1970-01-01 UTC as ISO 8601 UTC, "2024-02-29T13:05:09Z".
 // Years outside 0 to 9999 give the empty text.
 std::string UtcTimeText(std::int64_t seconds);
+
+// The folder that holds report file `path`, as the temporary file beside it
+// needs it: "." for a bare name, "C:." for "C:name", the root for a file in it.
+std::string ReportFolder(const std::string& path);

@@ -45,17 +45,26 @@ bool DriverReportedError(const unsigned char (&buffer)[kReplyBufferSize])
 
 } // namespace
 
-bool IdentifyScanner::ScanDrives(HWND list)
+std::vector<DriveRow> IdentifyScanner::Rows()
 {
-    bool added = false;
+    std::vector<DriveRow> rows;
     for (int index = 0; index < kDriveCount; ++index) {
         IdentifyWords words;
         if (!ReadIdentify(index, words))
             continue;
-        AddIdentifyRow(words, list);
-        added = true;
+        IdentifyRowTexts texts;
+        MakeIdentifyRowTexts(words, texts);
+        rows.push_back({RowSource::Identify, texts.model, texts.serial, texts.firmware});
     }
-    return added;
+    return rows;
+}
+
+bool IdentifyScanner::ScanDrives(HWND list)
+{
+    const std::vector<DriveRow> rows = Rows();
+    for (const DriveRow& row : rows)
+        InsertDriveRow(list, row.model.c_str(), row.serial.c_str(), row.firmware.c_str());
+    return !rows.empty();
 }
 
 void IdentifyScanner::AddIdentifyRow(const IdentifyWords& words, HWND list)

@@ -1,9 +1,12 @@
 #pragma once
 
+#include "app/drive_row.h"
 #include "identify/identify_text.h"
 #include "platform/device_io.h"
 
 #include <windows.h>
+
+#include <vector>
 
 // Asks every physical drive, indexes 0 to 31, for its ATA identity through
 // the SMART interface and appends one row per answering drive to the list.
@@ -11,8 +14,12 @@ class IdentifyScanner {
 public:
     explicit IdentifyScanner(DeviceIo& devices) : devices(devices) {}
 
-    // Appends a row for each drive that answers. Returns true when at least
-    // one row was added; a drive that fails is skipped silently.
+    // The row of each drive that answers, drive 0 first, without a window;
+    // a drive that fails is skipped silently.
+    std::vector<DriveRow> Rows();
+
+    // Appends the rows of Rows() to the list. Returns true when at least one
+    // row was added.
     bool ScanDrives(HWND list);
 
     // Appends the row of one drive: model, serial and firmware revision.

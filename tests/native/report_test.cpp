@@ -146,4 +146,15 @@ TEST(ReportText, UtcTimeIsIso8601AcrossLeapDaysAndCenturies)
     EXPECT_EQ("", UtcTimeText(INT64_MAX));
 }
 
+TEST(ReportText, TheTemporaryFileGoesInTheReportsOwnFolder)
+{
+    EXPECT_EQ(".", ReportFolder("drives.csv"));
+    EXPECT_EQ("C:.", ReportFolder("C:drives.csv"));
+    EXPECT_EQ("C:\\", ReportFolder("C:\\drives.csv"));
+    EXPECT_EQ("\\", ReportFolder("\\drives.csv"));
+    EXPECT_EQ("C:\\reports\\pc7", ReportFolder("C:\\reports\\pc7\\drives.csv"));
+    EXPECT_EQ("\\\\srv\\share", ReportFolder("\\\\srv\\share\\d.json"));
+    EXPECT_EQ("out", ReportFolder("out/drives.csv"));
+}
+
 } // namespace
