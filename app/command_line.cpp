@@ -52,7 +52,7 @@ const char kUsageText[] =
     "                  any other name CSV; - writes it to redirected standard output\r\n"
     "  /?, -h, --help  show this text\r\n"
     "Exit codes: 0 no drive needs a firmware update, 1 at least one does,\r\n"
-    "            2 usage error, report not written or scan failed\r\n";
+    "            2 usage error, or the report could not be written\r\n";
 
 const char kUsageLine[] = "usage: Vestrel.exe [/report FILE | /report - | /?]";
 
