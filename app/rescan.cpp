@@ -3,7 +3,6 @@
 #include "app/drive_rows.h"
 #include "app/main_window.h"
 #include "app/program_objects.h"
-#include "identify/identify_scanner.h"
 
 #include <commctrl.h>
 #include <dbt.h>
@@ -29,9 +28,7 @@ void ForgetDrives(HWND list)
 
 void ScanDrivesIntoList(HWND list, DeviceIo& devices)
 {
-    PopulateDriveList(list);
-    IdentifyScanner scanner(devices);
-    scanner.ScanDrives(list);
+    InsertScannedRows(list, devices);
 }
 
 void RescanDrives(HWND list, DeviceIo& devices)
