@@ -1,63 +1,87 @@
 #include "app/command_line.h"
 
 #include <cctype>
-#include <vector>
-
-const char kUsageLine[] = "Usage: Vestrel [/record DIR] (DIR: a new or empty folder)";
+#include <cstddef>
 
 namespace {
 
-bool IsBlank(char c)
+std::string Lowered(const std::string& text)
 {
-    return c == ' ' || c == '\t';
+    std::string lowered = text;
+    for (char& c : lowered)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return lowered;
 }
 
-std::vector<std::string> SplitArguments(const char* text)
+bool IsFlag(const std::string& lowered, const char* name)
 {
-    std::vector<std::string> arguments;
-    if (!text)
-        return arguments;
-    const char* at = text;
-    while (true) {
-        while (IsBlank(*at))
-            ++at;
-        if (*at == '\0')
-            return arguments;
-        std::string argument;
-        bool quoted = false;
-        for (; *at != '\0' && (quoted || !IsBlank(*at)); ++at) {
-            if (*at == '"')
-                quoted = !quoted;
-            else
-                argument += *at;
-        }
-        arguments.push_back(argument);
-    }
+    return lowered == std::string("/") + name || lowered == std::string("-") + name;
 }
 
-bool IsOption(const std::string& argument, const char* option)
+bool IsHelpFlag(const std::string& flag)
 {
-    std::size_t i = 0;
-    for (; option[i] != '\0'; ++i)
-        if (i >= argument.size() ||
-            std::tolower(static_cast<unsigned char>(argument[i])) != option[i])
-            return false;
-    return i == argument.size();
+    return flag == "/?" || flag == "-?" || flag == "-h" || flag == "--help";
+}
+
+// An argument as an error line shows it: quoted, control characters as '?',
+// and no longer than a line should be.
+std::string Quoted(const std::string& arg)
+{
+    constexpr std::size_t kMaxShown = 100;
+    std::string shown = arg.substr(0, kMaxShown);
+    for (char& c : shown)
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F)
+            c = '?';
+    return "\"" + shown + (arg.size() > kMaxShown ? "...\"" : "\"");
+}
+
+Command UsageError(const std::string& error)
+{
+    Command command;
+    command.mode = CommandMode::UsageError;
+    command.error = error;
+    return command;
 }
 
 } // namespace
 
-ProgramCommand ParseCommandLine(const char* arguments)
+const char kUsageText[] =
+    "Usage: Vestrel.exe [/report FILE | /report - | /record DIR | /?]\r\n"
+    "  (no argument)   show the drive list in a window\r\n"
+    "  /report FILE    write the drive report without a window: FILE.json gives JSON,\r\n"
+    "                  any other name CSV; - writes it to redirected standard output\r\n"
+    "  /record DIR     write the drives' identify replies into DIR, a new or empty folder\r\n"
+    "  /?, -h, --help  show this text\r\n"
+    "Exit codes: 0 no drive needs a firmware update, 1 at least one does,\r\n"
+    "            2 usage error, or the report could not be written\r\n";
+
+const char kUsageLine[] = "usage: Vestrel.exe [/report FILE | /report - | /record DIR | /?]";
+
+Command ParseCommandLine(const std::vector<std::string>& args)
 {
-    const std::vector<std::string> words = SplitArguments(arguments);
-    ProgramCommand command;
-    if (words.empty())
-        return command;
-    if (words.size() == 2 && IsOption(words[0], "/record") && !words[1].empty()) {
-        command.mode = ProgramMode::Record;
-        command.directory = words[1];
+    if (args.empty())
+        return Command();
+    const std::string flag = Lowered(args[0]);
+    if (IsHelpFlag(flag)) {
+        if (args.size() > 1)
+            return UsageError("unexpected argument " + Quoted(args[1]));
+        Command command;
+        command.mode = CommandMode::Help;
         return command;
     }
-    command.mode = ProgramMode::UsageError;
+    Command command;
+    if (IsFlag(flag, "report"))
+        command.mode = CommandMode::Report;
+    else if (IsFlag(flag, "record"))
+        command.mode = CommandMode::Record;
+    else
+        return UsageError("unknown option " + Quoted(args[0]));
+    if (args.size() < 2 || args[1].empty())
+        return UsageError(Quoted(args[0]) + (command.mode == CommandMode::Report
+                                                 ? " needs a file name, or - for standard output"
+                                                 : " needs a folder"));
+    if (args.size() > 2)
+        return UsageError("unexpected argument " + Quoted(args[2]));
+    command.path = args[1];
     return command;
 }

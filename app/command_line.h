@@ -1,25 +1,29 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
-// What the program was started to do.
-enum class ProgramMode {
-    Window,    // no arguments: the main window
-    Record,    // "/record DIR": write the drives' identify replies into DIR
-    UsageError // anything else
+// What the command line asks the program to do.
+enum class CommandMode {
+    Window,     // no argument: the program as it always was
+    Report,     // scan, write a report, exit with the verdict
+    Record,     // write the drives' identify replies into a folder
+    Help,       // show the usage
+    UsageError, // anything else
 };
 
-struct ProgramCommand {
-    ProgramMode mode = ProgramMode::Window;
-    std::string directory; // Record only
+struct Command {
+    CommandMode mode = CommandMode::Window;
+    std::string path;  // Report: the file to write, or "-" for standard output; Record: the folder
+    std::string error; // UsageError: what is wrong, one line without a line break
 };
 
-// Reads the program's arguments, the command line without the program's
-// name (as WinMain gets it). Arguments are separated by blanks; double
-// quotes group blanks into an argument and are dropped; options are
-// case-insensitive. A null text reads as no arguments.
-ProgramCommand ParseCommandLine(const char* arguments);
+// Reads the program's arguments, the program's own name not included. Flags
+// take "/" or "-" and any case.
+Command ParseCommandLine(const std::vector<std::string>& args);
 
-// The line that tells a caller who got the arguments wrong how to call the
-// program.
+// The usage shown by /?: a few lines, each ending in "\r\n".
+extern const char kUsageText[];
+
+// The usage in one line, for the end of an error line.
 extern const char kUsageLine[];

@@ -13,21 +13,6 @@
 
 namespace {
 
-// The calendar year of `now` by the local clock; false when the runtime
-// cannot convert it (a clock before 1970 or past what the runtime handles).
-// The 64-bit time functions on every build: the 32-bit runtime's time_t
-// runs out in January 2038.
-bool LocalYear(__time64_t now, int* year)
-{
-    if (now == -1)
-        return false;
-    std::tm local = {};
-    if (_localtime64_s(&local, &now) != 0 || local.tm_year > INT_MAX - 1900)
-        return false;
-    *year = local.tm_year + 1900;
-    return true;
-}
-
 // Reads the remembered row's serial into `serial` (kCellBufferSize bytes).
 // False unless a row is remembered and its serial still passes the serial
 // test, which is what keeps the address free of characters to encode.
@@ -69,6 +54,19 @@ void SendDownloadRequest(HWND mainWindow, __time64_t now)
 }
 
 } // namespace
+
+// The 64-bit time functions on every build: the 32-bit runtime's time_t
+// runs out in January 2038.
+bool LocalYear(__time64_t now, int* year)
+{
+    if (now == -1)
+        return false;
+    std::tm local = {};
+    if (_localtime64_s(&local, &now) != 0 || local.tm_year > INT_MAX - 1900)
+        return false;
+    *year = local.tm_year + 1900;
+    return true;
+}
 
 void RequestDownload(HWND mainWindow)
 {

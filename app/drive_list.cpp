@@ -55,10 +55,10 @@ void InsertDriveRow(HWND list, const char* model, const char* serial, const char
     ListView(list).AppendRow(texts, 3);
 }
 
-void InsertDriveRows(HWND list, const std::vector<DriveRecord>& drives)
+void InsertDriveRows(HWND list, const std::vector<DriveRow>& rows)
 {
-    for (const DriveRecord& drive : drives)
-        InsertDriveRow(list, drive.model.c_str(), drive.serial.c_str(), drive.revision.c_str());
+    for (const DriveRow& row : rows)
+        InsertDriveRow(list, row.model.c_str(), row.serial.c_str(), row.firmware.c_str());
 }
 
 LRESULT CALLBACK DriveListProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)

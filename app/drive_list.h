@@ -1,7 +1,7 @@
 #pragma once
 
+#include "app/drive_row.h"
 #include "app/serial_text.h"
-#include "discovery/drive_record.h"
 
 #include <windows.h>
 
@@ -15,8 +15,8 @@ HWND CreateDriveList(HWND parent);
 // Appends one row (model, serial, revision) at the end of `list`.
 void InsertDriveRow(HWND list, const char* model, const char* serial, const char* revision);
 
-// Appends one row per drive, first to last.
-void InsertDriveRows(HWND list, const std::vector<DriveRecord>& drives);
+// Appends the rows, first to last.
+void InsertDriveRows(HWND list, const std::vector<DriveRow>& rows);
 
 // True for the release of the C key while Control is held: the copy
 // shortcut, in the list and in the main window alike.

@@ -1,12 +1,22 @@
 #include "app/drive_rows.h"
 
-std::vector<DriveRecord> ListedDrives(const std::vector<DriveRecord>& discovered,
-                                      const std::vector<DriveRecord>& identified)
+namespace {
+
+DriveRow RowOf(RowSource source, const DriveRecord& drive)
 {
-    std::vector<DriveRecord> listed;
+    return {source, drive.model.c_str(), drive.serial.c_str(), drive.revision.c_str()};
+}
+
+} // namespace
+
+std::vector<DriveRow> ListedRows(const std::vector<DriveRecord>& discovered,
+                                 const std::vector<DriveRecord>& identified)
+{
+    std::vector<DriveRow> rows;
     for (const DriveRecord& drive : discovered)
         if (drive.linkSeen && drive.linkActive)
-            listed.push_back(drive);
-    listed.insert(listed.end(), identified.begin(), identified.end());
-    return listed;
+            rows.push_back(RowOf(RowSource::Discovery, drive));
+    for (const DriveRecord& drive : identified)
+        rows.push_back(RowOf(RowSource::Identify, drive));
+    return rows;
 }

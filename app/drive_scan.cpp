@@ -4,9 +4,9 @@
 #include "discovery/discovery_driver.h"
 #include "identify/identify_scanner.h"
 
-std::vector<DriveRecord> ScanDrives(DriveRecordList& records, DeviceIo& devices)
+std::vector<DriveRow> ScanDriveRows(DriveRecordList& records, DeviceIo& devices)
 {
     records.AddAll(DiscoverDrives());
     const std::vector<DriveRecord> identified = IdentifyScanner(devices).ReadDrives();
-    return ListedDrives(records.All(), identified);
+    return ListedRows(records.All(), identified);
 }

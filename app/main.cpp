@@ -1,9 +1,15 @@
+#include "app/command_line.h"
+#include "app/command_modes.h"
+#include "app/main_window.h"
 #include "app/program_state.h"
 #include "app/startup.h"
 #include "dialogs/about_dialog.h"
 #include "platform/library_loading.h"
 
 #include <windows.h>
+
+#include <string>
+#include <vector>
 
 namespace {
 
@@ -29,7 +35,24 @@ void OpenAboutWindow()
     g_aboutDialog.Open();
 }
 
-int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR arguments, int)
+namespace {
+
+// The arguments after the program's name, split by the runtime as a console
+// program's would be.
+std::vector<std::string> ProgramArguments()
 {
-    return RunVestrel(instance, arguments);
+    std::vector<std::string> args;
+    for (int i = 1; i < __argc && __argv && __argv[i]; ++i)
+        args.push_back(__argv[i]);
+    return args;
+}
+
+} // namespace
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
+{
+    const Command command = ParseCommandLine(ProgramArguments());
+    if (command.mode == CommandMode::Window)
+        return RunVestrel(instance);
+    return RunCommand(command, *g_devices);
 }

@@ -28,7 +28,7 @@ void ForgetDrives(HWND list)
 
 void ScanDrivesIntoList(HWND list, DeviceIo& devices)
 {
-    InsertDriveRows(list, ScanDrives(g_driveRecords, devices));
+    InsertDriveRows(list, ScanDriveRows(g_driveRecords, devices));
 }
 
 void RescanDrives(HWND list, DeviceIo& devices)

@@ -27,10 +27,6 @@ std::vector<DriveRecord> WalkDeviceInterfaceClass(HKEY classKey);
 // key's own values: a "SymbolicLink" value is parsed into model, serial and
 // revision (a later one overwrites an earlier one), a "Linked" value sets
 // linkSeen and, when it holds 1, linkActive. The flags are only ever set,
-// never cleared. A link that cannot be cut apart shows ShowParseWarning's box
-// and the walk goes on.
+// never cleared. A link that cannot be cut apart is told with
+// ShowParseWarning, and the walk goes on.
 void WalkDeviceInterfaceKey(HKEY key, DriveRecord& drive);
-
-// Tells the user that a device link could not be cut apart: an ownerless
-// message box with OK alone.
-void ShowParseWarning();

@@ -1,6 +1,7 @@
 #include "discovery/registry_walk.h"
 
 #include "discovery/device_id.h"
+#include "discovery/parse_warning.h"
 
 #include <algorithm>
 #include <new>
@@ -159,14 +160,6 @@ private:
 };
 
 } // namespace
-
-void ShowParseWarning()
-{
-    MessageBoxA(nullptr,
-                "Index out of range exception caught.  The device id string was unreadable by "
-                "Vestrel.",
-                "Vestrel", MB_OK | MB_ICONEXCLAMATION);
-}
 
 void WalkDeviceInterfaceKey(HKEY key, DriveRecord& drive)
 {

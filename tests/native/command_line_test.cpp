@@ -2,35 +2,54 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
 namespace {
 
-TEST(CommandLine, NoArgumentsOpenTheWindowRecordTakesOneFolderAnythingElseIsAUsageError)
+struct Case {
+    std::vector<std::string> args;
+    CommandMode mode;
+    std::string path;  // for Report and Record
+    std::string error; // a part of the error line, for UsageError
+};
+
+TEST(CommandLine, FlagsInAnyCaseAndEveryWrongCommandLine)
 {
-    struct Case {
-        const char* arguments;
-        ProgramMode mode;
-        const char* directory;
-    };
     const Case cases[] = {
-        {nullptr, ProgramMode::Window, ""},
-        {"", ProgramMode::Window, ""},
-        {"  \t ", ProgramMode::Window, ""},
-        {"/record C:\\drives", ProgramMode::Record, "C:\\drives"},
-        {"  /RECORD   out\\ ", ProgramMode::Record, "out\\"},
-        {"/Record \"C:\\My Drives\\now\"", ProgramMode::Record, "C:\\My Drives\\now"},
-        {"/record C:\\\"a b\"", ProgramMode::Record, "C:\\a b"},
-        {"/record", ProgramMode::UsageError, ""},
-        {"/record \"\"", ProgramMode::UsageError, ""},
-        {"/record a b", ProgramMode::UsageError, ""},
-        {"/recorder a", ProgramMode::UsageError, ""},
-        {"record a", ProgramMode::UsageError, ""},
-        {"C:\\some\\file.txt", ProgramMode::UsageError, ""},
+        {{}, CommandMode::Window, "", ""},
+        {{"/report", "C:\\out\\a.csv"}, CommandMode::Report, "C:\\out\\a.csv", ""},
+        {{"-REPORT", "-"}, CommandMode::Report, "-", ""},
+        {{"/Report", "a b.json"}, CommandMode::Report, "a b.json", ""},
+        {{"/?"}, CommandMode::Help, "", ""},
+        {{"-h"}, CommandMode::Help, "", ""},
+        {{"--HELP"}, CommandMode::Help, "", ""},
+        {{"/report"}, CommandMode::UsageError, "", "\"/report\" needs a file name"},
+        {{"/report", ""}, CommandMode::UsageError, "", "needs a file name"},
+        {{"/report", "a.csv", "b.csv"}, CommandMode::UsageError, "", "\"b.csv\""},
+        {{"/?", "x"}, CommandMode::UsageError, "", "unexpected argument \"x\""},
+        {{"/record", "C:\\drives"}, CommandMode::Record, "C:\\drives", ""},
+        {{"-RECORD", "C:\\My Drives\\now"}, CommandMode::Record, "C:\\My Drives\\now", ""},
+        {{"/record"}, CommandMode::UsageError, "", "\"/record\" needs a folder"},
+        {{"/record", "a", "b"}, CommandMode::UsageError, "", "unexpected argument \"b\""},
+        {{"/recorder", "a"}, CommandMode::UsageError, "", "unknown option \"/recorder\""},
+        // A file dropped on the program arrives as its only argument.
+        {{"C:\\some\\file.txt"}, CommandMode::UsageError, "", "unknown option"},
+        {{"report.csv"}, CommandMode::UsageError, "", "unknown option"},
+        {{"/x\r\ny"}, CommandMode::UsageError, "", "\"/x??y\""},
+        {{std::string(5000, 'a')}, CommandMode::UsageError, "", std::string(100, 'a') + "...\""},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.arguments ? c.arguments : "(null)");
-        const ProgramCommand command = ParseCommandLine(c.arguments);
-        EXPECT_EQ(c.mode, command.mode);
-        EXPECT_EQ(c.directory, command.directory);
+        const std::string shown = c.args.empty() ? "(none)" : c.args[0];
+        const Command command = ParseCommandLine(c.args);
+        EXPECT_EQ(c.mode, command.mode) << shown;
+        EXPECT_EQ(c.path, command.path) << shown;
+        if (c.mode == CommandMode::UsageError) {
+            EXPECT_NE(std::string::npos, command.error.find(c.error)) << command.error;
+            EXPECT_LT(command.error.size(), 200u) << shown;
+        } else {
+            EXPECT_EQ("", command.error) << shown;
+        }
     }
 }
 

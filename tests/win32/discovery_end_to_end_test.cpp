@@ -1,5 +1,6 @@
 #include "tests/win32/support/program_process.h"
 #include "tests/win32/support/registry_tree.h"
+#include "tests/win32/support/remote_rows.h"
 
 #include <commctrl.h>
 #include <gtest/gtest.h>
@@ -9,8 +10,6 @@
 
 namespace {
 
-using Row = std::vector<std::string>;
-
 // Wine reports the version that this key names to the program alone; Windows
 // XP selects the registry walk.
 constexpr char kVersionKey[] = "Software\\Wine\\AppDefaults\\" VESTREL_EXE_NAME;
@@ -18,39 +17,6 @@ constexpr char kVersionKey[] = "Software\\Wine\\AppDefaults\\" VESTREL_EXE_NAME;
 // Spelled out rather than taken from the program, so a typo there shows.
 constexpr char kDiskInterfaces[] = "SYSTEM\\CurrentControlSet\\Control\\DeviceClasses\\"
                                    "{53f56307-b6bf-11d0-94f2-00a0c91efb8b}";
-
-// Reads every row of a list view in another process: the item structure and
-// its text buffer must live in that process for the control to fill them.
-std::vector<Row> RemoteRows(HANDLE process, HWND list)
-{
-    constexpr SIZE_T kText = 256;
-    auto* remote = static_cast<char*>(
-        VirtualAllocEx(process, nullptr, sizeof(LVITEMA) + kText, MEM_COMMIT, PAGE_READWRITE));
-    std::vector<Row> rows;
-    if (!remote)
-        return rows;
-    const int count = static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
-    for (int row = 0; row < count; ++row) {
-        Row cells;
-        for (int column = 0; column < 3; ++column) {
-            LVITEMA item = {};
-            item.iSubItem = column;
-            item.pszText = remote + sizeof(LVITEMA);
-            item.cchTextMax = kText;
-            char text[kText] = {};
-            WriteProcessMemory(process, remote, &item, sizeof item, nullptr);
-            WriteProcessMemory(process, remote + sizeof(LVITEMA), text, sizeof text, nullptr);
-            SendMessageA(list, LVM_GETITEMTEXTA, static_cast<WPARAM>(row),
-                         reinterpret_cast<LPARAM>(remote));
-            ReadProcessMemory(process, remote + sizeof(LVITEMA), text, sizeof text, nullptr);
-            text[kText - 1] = 0;
-            cells.push_back(text);
-        }
-        rows.push_back(cells);
-    }
-    VirtualFreeEx(process, remote, 0, MEM_RELEASE);
-    return rows;
-}
 
 std::string UsbLink(const std::string& deviceType, const std::string& instance)
 {

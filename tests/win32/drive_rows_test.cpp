@@ -81,7 +81,7 @@ TEST_F(RecordRows, OnlyLinkedActiveRecordsGiveRowsInListOrder)
     records.Add({"Slim  ", "N/A", "0130", true, true});
     records.Add({"ZQ3104220AS", "PL0001", "KC11", true, true});
 
-    InsertDriveRows(g_hDriveList, ListedDrives(records.All(), {}));
+    InsertDriveRows(g_hDriveList, ListedRows(records.All(), {}));
 
     EXPECT_EQ((std::vector<Row>{
                   {"ZQ3104220AS", "PL0001", "KC11"},
@@ -94,7 +94,7 @@ TEST_F(RecordRows, OnlyLinkedActiveRecordsGiveRowsInListOrder)
 
 TEST_F(RecordRows, NoRecordsGiveNoRows)
 {
-    InsertDriveRows(g_hDriveList, ListedDrives({}, {}));
+    InsertDriveRows(g_hDriveList, ListedRows({}, {}));
     EXPECT_TRUE(ListRows().empty());
 }
 
@@ -109,7 +109,7 @@ TEST_F(RecordRows, DiscoveryRowsComeBeforeIdentifyRows)
     g_driveRecords.Add({"Second", "S2", "2", true, true});
 
     OneIdentifyDrive drive("IDENTIFIED MODEL");
-    InsertDriveRows(g_hDriveList, ScanDrives(g_driveRecords, drive));
+    InsertDriveRows(g_hDriveList, ScanDriveRows(g_driveRecords, drive));
 
     std::vector<Row> expected = QualifyingRows(g_driveRecords);
     ASSERT_GE(expected.size(), 2u);

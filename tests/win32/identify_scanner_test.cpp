@@ -1,4 +1,5 @@
 #include "app/drive_list.h"
+#include "app/drive_rows.h"
 #include "app/main_window.h"
 #include "identify/identify_scanner.h"
 #include "tests/win32/support/program_window.h"
@@ -130,7 +131,7 @@ protected:
     bool Scan()
     {
         const std::vector<DriveRecord> drives = IdentifyScanner(devices).ReadDrives();
-        InsertDriveRows(g_hDriveList, drives);
+        InsertDriveRows(g_hDriveList, ListedRows({}, drives));
         return !drives.empty();
     }
 

@@ -1,4 +1,4 @@
-#include "discovery/registry_walk.h"
+#include "discovery/parse_warning.h"
 #include "tests/win32/support/message_box_watcher.h"
 
 #include <gtest/gtest.h>

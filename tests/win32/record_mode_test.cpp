@@ -138,7 +138,7 @@ TEST_F(RecordMode, AFolderThatIsNotEmptyIsRefusedWithOneLineAndTwo)
     ProgramRun run("/record " + scratch, true);
     ASSERT_TRUE(run.Started()) << GetLastError();
     EXPECT_EQ(2, run.ExitCode());
-    EXPECT_EQ("the folder " + scratch + " is not empty\r\n", run.ErrorOutput());
+    EXPECT_EQ("Vestrel: the folder " + scratch + " is not empty\r\n", run.ErrorOutput());
 }
 
 TEST_F(RecordMode, UsageErrorIsOneLineOnRedirectedStandardError)
@@ -146,7 +146,8 @@ TEST_F(RecordMode, UsageErrorIsOneLineOnRedirectedStandardError)
     ProgramRun run("/record", true);
     ASSERT_TRUE(run.Started()) << GetLastError();
     EXPECT_EQ(2, run.ExitCode());
-    EXPECT_EQ(std::string(kUsageLine) + "\r\n", run.ErrorOutput());
+    EXPECT_EQ(std::string("Vestrel: \"/record\" needs a folder; ") + kUsageLine + "\r\n",
+              run.ErrorOutput());
 }
 
 TEST_F(RecordMode, UsageErrorIsAMessageBoxWithoutStandardError)
@@ -162,7 +163,8 @@ TEST_F(RecordMode, UsageErrorIsAMessageBoxWithoutStandardError)
             Sleep(50); // another process: nothing to wait on synchronously
     }
     ASSERT_NE(nullptr, box);
-    EXPECT_EQ(kUsageLine, WindowText(GetDlgItem(box, 0xFFFF)));
+    EXPECT_EQ(std::string("unknown option \"/recrod\"; ") + kUsageLine,
+              WindowText(GetDlgItem(box, 0xFFFF)));
     PostMessageA(box, WM_COMMAND, IDOK, 0);
     EXPECT_EQ(2, run.ExitCode());
 }

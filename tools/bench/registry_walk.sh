@@ -14,7 +14,7 @@ session=(tools/wine-session.sh)
 [ "$preset" = mingw64 ] && session+=(--wine64)
 [ -f "$build/build.ninja" ] || cmake --preset "$preset" >/dev/null
 cmake --build "$build" --target registry_walk_bench >/dev/null
-bench=$(realpath "$build/discovery/registry_walk_bench.exe")
+bench=$(realpath "$build/tools/bench/registry_walk_bench.exe")
 
 "${session[@]}" "$build/bench-prefix" bash -c '
   bench=$1

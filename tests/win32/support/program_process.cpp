@@ -6,18 +6,47 @@ namespace {
 
 constexpr DWORD kTimeoutMs = 20000;
 
+// Moves what the pipe holds now into `text`, without blocking.
+void Drain(HANDLE pipe, std::string& text)
+{
+    DWORD available = 0;
+    while (PeekNamedPipe(pipe, nullptr, 0, nullptr, &available, nullptr) && available > 0) {
+        char buffer[4096];
+        DWORD read = 0;
+        if (!ReadFile(pipe, buffer, sizeof buffer, &read, nullptr) || read == 0)
+            return;
+        text.append(buffer, read);
+    }
+}
+
 } // namespace
 
 ProgramProcess::ProgramProcess(const std::string& commandLine)
 {
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
-    std::vector<char> command(commandLine.begin(), commandLine.end());
-    command.push_back('\0');
-    started = CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                             &startup, &process) != FALSE;
+    Start(commandLine, startup, false);
     if (started)
         WaitForInputIdle(process.hProcess, kTimeoutMs);
+}
+
+ProgramProcess::ProgramProcess(const std::string& commandLine, HANDLE output, HANDLE error)
+{
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdOutput = output;
+    startup.hStdError = error;
+    Start(commandLine, startup, true);
+}
+
+void ProgramProcess::Start(const std::string& commandLine, STARTUPINFOA& startup,
+                           bool inheritHandles)
+{
+    std::vector<char> command(commandLine.begin(), commandLine.end());
+    command.push_back('\0');
+    started = CreateProcessA(nullptr, command.data(), nullptr, nullptr, inheritHandles, 0, nullptr,
+                             nullptr, &startup, &process) != FALSE;
 }
 
 ProgramProcess::~ProgramProcess()
@@ -55,4 +84,37 @@ long ProgramProcess::ExitCode() const
     DWORD code = 0;
     GetExitCodeProcess(process.hProcess, &code);
     return static_cast<long>(code);
+}
+
+ProgramRun RunWithPipes(const std::string& commandLine)
+{
+    SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
+    HANDLE outRead = nullptr, outWrite = nullptr, errRead = nullptr, errWrite = nullptr;
+    ProgramRun run;
+    if (!CreatePipe(&outRead, &outWrite, &inherit, 0))
+        return run;
+    if (!CreatePipe(&errRead, &errWrite, &inherit, 0)) {
+        CloseHandle(outRead);
+        CloseHandle(outWrite);
+        return run;
+    }
+    SetHandleInformation(outRead, HANDLE_FLAG_INHERIT, 0);
+    SetHandleInformation(errRead, HANDLE_FLAG_INHERIT, 0);
+    {
+        ProgramProcess program(commandLine, outWrite, errWrite);
+        CloseHandle(outWrite);
+        CloseHandle(errWrite);
+        const DWORD start = GetTickCount();
+        bool ended = false;
+        while (program.Started() && !ended && GetTickCount() - start < kTimeoutMs) {
+            ended = WaitForSingleObject(program.Handle(), 20) == WAIT_OBJECT_0;
+            Drain(outRead, run.output);
+            Drain(errRead, run.error);
+        }
+        if (ended)
+            run.exitCode = program.ExitCode();
+    }
+    CloseHandle(outRead);
+    CloseHandle(errRead);
+    return run;
 }

@@ -11,6 +11,9 @@ class ProgramProcess {
 public:
     // Starts `commandLine` and waits until its message loop waits for input.
     explicit ProgramProcess(const std::string& commandLine);
+    // Starts `commandLine` with these standard output and error handles (null
+    // for none) and does not wait: a program without a window never idles.
+    ProgramProcess(const std::string& commandLine, HANDLE output, HANDLE error);
     ~ProgramProcess();
     ProgramProcess(const ProgramProcess&) = delete;
     ProgramProcess& operator=(const ProgramProcess&) = delete;
@@ -30,6 +33,19 @@ public:
     long ExitCode() const;
 
 private:
+    void Start(const std::string& commandLine, STARTUPINFOA& startup, bool inheritHandles);
+
     PROCESS_INFORMATION process = {};
     bool started = false;
 };
+
+// What a program run to its end wrote and returned.
+struct ProgramRun {
+    long exitCode = -1; // -1: still running after the timeout, then ended
+    std::string output;
+    std::string error;
+};
+
+// Runs `commandLine` with standard output and error each into a pipe of its
+// own, reading both while it runs.
+ProgramRun RunWithPipes(const std::string& commandLine);

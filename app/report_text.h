@@ -1,0 +1,40 @@
+#pragma once
+
+#include "app/report_rows.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// What the JSON report says about the run besides its drives.
+struct ReportHeader {
+    std::string computer; // UTF-8
+    std::string time;     // UtcTimeText
+    std::string version;
+};
+
+// True when `path` ends in ".json", in any case: the report is then JSON.
+bool IsJsonReportPath(const std::string& path);
+
+// The CSV report (RFC 4180): a header line, one line per drive, CRLF line
+// ends. Texts must be UTF-8 already.
+std::string CsvReport(const std::vector<ReportDrive>& drives);
+
+// The JSON report: one object with the header's fields and the drives.
+std::string JsonReport(const ReportHeader& header, const std::vector<ReportDrive>& drives);
+
+// One CSV field: quoted when it holds a comma, a quote, CR or LF, or starts
+// or ends with a blank; quotes doubled.
+std::string CsvField(const std::string& text);
+
+// A JSON string literal of UTF-8 `text`: quote, backslash and every control
+// character escaped.
+std::string JsonString(const std::string& text);
+
+// `seconds` since 1970-01-01 UTC as ISO 8601 UTC, "2024-02-29T13:05:09Z".
+// Years outside 0 to 9999 give the empty text.
+std::string UtcTimeText(std::int64_t seconds);
+
+// The folder that holds report file `path`, as the temporary file beside it
+// needs it: "." for a bare name, "C:." for "C:name", the root for a file in it.
+std::string ReportFolder(const std::string& path);

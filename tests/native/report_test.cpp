@@ -1,0 +1,160 @@
+#include "app/download_payload.h"
+#include "app/report_rows.h"
+#include "app/report_text.h"
+#include "app/row_colour.h"
+#include "app/row_text.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace {
+
+// The address the download button composes for `serial`.
+std::string ButtonAddress(const std::string& serial, int year)
+{
+    char payload[kComposedTextSize];
+    BuildDownloadPayload(serial.c_str(), year, payload);
+    char address[kDownloadAddressSize];
+    BuildDownloadAddress(payload, address);
+    return address;
+}
+
+TEST(ReportRows, VerdictIsTheRowColourAndThePageIsTheButtonsAddress)
+{
+    const int year = 2031;
+    const std::string longSerial(300, 'S');
+    const struct {
+        DriveRow row;
+        bool enabled; // the button would be enabled for this serial
+    } cases[] = {
+        {{RowSource::Discovery, "ZQ3104220AS", "cv3104a1", "KC11"}, true},
+        {{RowSource::Identify, "ZQ3104220AS", "", "KC2A"}, true},
+        {{RowSource::Discovery, "QEMU HARDDISK", "N/A", "1.0"}, false},
+        {{RowSource::Identify, "ZQ3104220AS", "AB 12", ""}, false},
+        {{RowSource::Discovery, "X", longSerial, "1"}, true},
+    };
+    for (const auto& c : cases) {
+        const ReportDrive drive = JudgeRow(c.row, &year);
+        EXPECT_EQ(c.row.source == RowSource::Identify ? "identify" : "discovery", drive.source);
+        EXPECT_EQ(c.row.model, drive.model);
+        EXPECT_EQ(c.row.serial, drive.serial);
+        EXPECT_EQ(c.row.firmware, drive.firmware);
+        EXPECT_EQ(RowTextColour(c.row.model, c.row.firmware) == kRedText, drive.updateNeeded)
+            << c.row.model << " " << c.row.firmware;
+        // The list hands the button at most one cell of the serial.
+        const std::string listed = c.row.serial.substr(0, kCellBufferSize - 1);
+        EXPECT_EQ(c.enabled ? ButtonAddress(listed, year) : "", drive.downloadPage) << c.row.serial;
+        EXPECT_EQ("", JudgeRow(c.row, nullptr).downloadPage) << "no clock, no address";
+    }
+}
+
+TEST(ReportRows, VerdictIsOneWhenAnyDriveIsRed)
+{
+    ReportDrive red;
+    red.updateNeeded = true;
+    const ReportDrive green;
+    EXPECT_EQ(0, ReportVerdict({}));
+    EXPECT_EQ(0, ReportVerdict({green, green}));
+    EXPECT_EQ(1, ReportVerdict({green, red}));
+}
+
+TEST(ReportText, CsvQuotesOnlyWhatNeedsQuotesAndDoublesQuotes)
+{
+    const struct {
+        std::string text;
+        std::string field;
+    } cases[] = {
+        {"", ""},
+        {"ZQ3104220AS", "ZQ3104220AS"},
+        {"a,b", "\"a,b\""},
+        {"say \"hi\"", "\"say \"\"hi\"\"\""},
+        {"two\r\nlines", "\"two\r\nlines\""},
+        {" padded ", "\" padded \""},
+        {"caf\xc3\xa9\t", "caf\xc3\xa9\t"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(c.field, CsvField(c.text)) << c.text;
+}
+
+TEST(ReportText, CsvHasAHeaderLineAndOneCrlfLinePerDrive)
+{
+    ReportDrive drive;
+    drive.source = "identify";
+    drive.model = "M,1";
+    drive.serial = "S1";
+    drive.firmware = "F\"1";
+    drive.updateNeeded = true;
+    drive.downloadPage = "https://x/?a=b";
+    EXPECT_EQ("source,model,serial,firmware,update_needed,download_page\r\n", CsvReport({}));
+    EXPECT_EQ("source,model,serial,firmware,update_needed,download_page\r\n"
+              "identify,\"M,1\",S1,\"F\"\"1\",true,https://x/?a=b\r\n"
+              "discovery,,,,false,\r\n",
+              CsvReport({drive, ReportDrive{"discovery", "", "", "", false, ""}}));
+}
+
+TEST(ReportText, JsonEscapesQuotesBackslashesAndControlCharacters)
+{
+    EXPECT_EQ("\"\"", JsonString(""));
+    EXPECT_EQ("\"a\\\"b\\\\c\"", JsonString("a\"b\\c"));
+    EXPECT_EQ("\"\\u0000\\u0001\\u001f\\u007f\"", JsonString(std::string("\0\x01\x1f\x7f", 4)));
+    EXPECT_EQ("\"\\u000a caf\xc3\xa9\"", JsonString("\n caf\xc3\xa9"));
+}
+
+TEST(ReportText, JsonHoldsTheHeaderAndTheDrivesInOrder)
+{
+    const ReportHeader header{"PC-07", "2024-02-29T13:05:09Z", "2.3.0.0"};
+    EXPECT_EQ("{\n  \"computer\": \"PC-07\",\n  \"time\": \"2024-02-29T13:05:09Z\",\n"
+              "  \"version\": \"2.3.0.0\",\n  \"drives\": []\n}\n",
+              JsonReport(header, {}));
+    const ReportDrive a{"discovery", "A", "1", "F", true, "https://x"};
+    const ReportDrive b{"identify", "B", "2", "G", false, ""};
+    const std::string json = JsonReport(header, {a, b});
+    EXPECT_NE(std::string::npos,
+              json.find("  \"drives\": [\n"
+                        "    {\"source\": \"discovery\", \"model\": \"A\", \"serial\": \"1\", "
+                        "\"firmware\": \"F\", \"update_needed\": true, "
+                        "\"download_page\": \"https://x\"},\n"
+                        "    {\"source\": \"identify\", \"model\": \"B\", \"serial\": \"2\", "
+                        "\"firmware\": \"G\", \"update_needed\": false, \"download_page\": \"\"}\n"
+                        "  ]\n}\n"))
+        << json;
+}
+
+TEST(ReportText, JsonOnlyForANameEndingInDotJson)
+{
+    EXPECT_TRUE(IsJsonReportPath("C:\\r\\drives.json"));
+    EXPECT_TRUE(IsJsonReportPath("D.JSON"));
+    EXPECT_FALSE(IsJsonReportPath("drives.json.csv"));
+    EXPECT_FALSE(IsJsonReportPath("json"));
+    EXPECT_FALSE(IsJsonReportPath("-"));
+}
+
+TEST(ReportText, UtcTimeIsIso8601AcrossLeapDaysAndCenturies)
+{
+    EXPECT_EQ("1970-01-01T00:00:00Z", UtcTimeText(0));
+    EXPECT_EQ("2000-02-29T23:59:59Z", UtcTimeText(951868799));
+    EXPECT_EQ("2024-02-29T13:05:09Z", UtcTimeText(1709211909));
+    EXPECT_EQ("2038-01-19T03:14:08Z", UtcTimeText(2147483648LL));
+    EXPECT_EQ("2100-03-01T00:00:00Z", UtcTimeText(4107542400LL));
+    EXPECT_EQ("1969-12-31T23:59:59Z", UtcTimeText(-1));
+    EXPECT_EQ("9999-12-31T23:59:59Z", UtcTimeText(253402300799LL));
+    EXPECT_EQ("", UtcTimeText(253402300800LL));
+    EXPECT_EQ("", UtcTimeText(INT64_MIN));
+    EXPECT_EQ("", UtcTimeText(INT64_MAX));
+}
+
+TEST(ReportText, TheTemporaryFileGoesInTheReportsOwnFolder)
+{
+    EXPECT_EQ(".", ReportFolder("drives.csv"));
+    EXPECT_EQ("C:.", ReportFolder("C:drives.csv"));
+    EXPECT_EQ("C:\\", ReportFolder("C:\\drives.csv"));
+    EXPECT_EQ("\\", ReportFolder("\\drives.csv"));
+    EXPECT_EQ("C:\\reports\\pc7", ReportFolder("C:\\reports\\pc7\\drives.csv"));
+    EXPECT_EQ("\\\\srv\\share", ReportFolder("\\\\srv\\share\\d.json"));
+    EXPECT_EQ("out", ReportFolder("out/drives.csv"));
+}
+
+} // namespace

@@ -1,0 +1,352 @@
+#include "app/command_line.h"
+#include "app/command_modes.h"
+#include "app/drive_rows.h"
+#include "app/main_window.h"
+#include "app/program_state.h"
+#include "app/report_text.h"
+#include "app/rescan.h"
+#include "app/row_colour.h"
+#include "tests/win32/support/program_process.h"
+#include "tests/win32/support/program_window.h"
+#include "tests/win32/support/registry_tree.h"
+#include "tests/win32/support/remote_rows.h"
+#include "tests/win32/support/window_probe.h"
+
+#include <commctrl.h>
+#include <gtest/gtest.h>
+#include <winioctl.h>
+
+#include <cstring>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+// Wine reports the version that this key names to the program alone; Windows
+// XP selects the registry walk.
+constexpr char kVersionKey[] = "Software\\Wine\\AppDefaults\\" VESTREL_EXE_NAME;
+constexpr char kDiskInterfaces[] = "SYSTEM\\CurrentControlSet\\Control\\DeviceClasses\\"
+                                   "{53f56307-b6bf-11d0-94f2-00a0c91efb8b}";
+const Row kCsvHeader = {"source", "model", "serial", "firmware", "update_needed", "download_page"};
+
+std::string Vestrel(const std::string& arguments)
+{
+    return "\"" VESTREL_EXE_PATH "\" " + arguments;
+}
+
+// The records of an RFC 4180 text: quoted fields may hold commas, quotes
+// (doubled) and line breaks; records end in CRLF.
+std::vector<Row> CsvRecords(const std::string& csv)
+{
+    std::vector<Row> records;
+    Row record;
+    std::string field;
+    bool quoted = false;
+    for (std::size_t i = 0; i < csv.size(); ++i) {
+        const char c = csv[i];
+        if (quoted && c == '"' && i + 1 < csv.size() && csv[i + 1] == '"') {
+            field += '"';
+            ++i;
+        } else if (c == '"') {
+            quoted = !quoted;
+        } else if (!quoted && c == ',') {
+            record.push_back(field);
+            field.clear();
+        } else if (!quoted && c == '\r' && i + 1 < csv.size() && csv[i + 1] == '\n') {
+            record.push_back(field);
+            records.push_back(record);
+            record.clear();
+            field.clear();
+            ++i;
+        } else {
+            field += c;
+        }
+    }
+    EXPECT_TRUE(field.empty() && record.empty()) << "the last record ends in CRLF";
+    return records;
+}
+
+std::string ReadWholeFile(const std::string& path)
+{
+    std::ifstream file(path, std::ios::binary);
+    std::ostringstream text;
+    text << file.rdbuf();
+    return text.str();
+}
+
+std::string UsbLink(const std::string& deviceType, const std::string& instance)
+{
+    return DiskLink("USBSTOR", "Disk&" + deviceType, instance);
+}
+
+// The test's own registry of drives, read as on Windows XP, and a folder for
+// its reports that is removed afterwards.
+class ReportTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        version.SetString("", "Version", "winxp");
+        char temp[MAX_PATH];
+        ASSERT_NE(0u, GetTempPathA(sizeof temp, temp));
+        folder = std::string(temp) + "vestrel-report-test";
+        RemoveFolder();
+        ASSERT_TRUE(CreateDirectoryA(folder.c_str(), nullptr));
+    }
+    void TearDown() override { RemoveFolder(); }
+
+    std::string InFolder(const std::string& name) const { return folder + "\\" + name; }
+
+    std::vector<std::string> FolderFiles() const
+    {
+        std::vector<std::string> names;
+        WIN32_FIND_DATAA found;
+        HANDLE search = FindFirstFileA(InFolder("*").c_str(), &found);
+        for (bool more = search != INVALID_HANDLE_VALUE; more; more = FindNextFileA(search, &found))
+            if (std::strcmp(found.cFileName, ".") != 0 && std::strcmp(found.cFileName, "..") != 0)
+                names.push_back(found.cFileName);
+        if (search != INVALID_HANDLE_VALUE)
+            FindClose(search);
+        return names;
+    }
+
+    void RemoveFolder()
+    {
+        for (const std::string& name : FolderFiles()) {
+            SetFileAttributesA(InFolder(name).c_str(), FILE_ATTRIBUTE_NORMAL);
+            DeleteFileA(InFolder(name).c_str());
+        }
+        RemoveDirectoryA(folder.c_str());
+    }
+
+    RegistryTree version{HKEY_CURRENT_USER, kVersionKey};
+    RegistryTree devices{HKEY_LOCAL_MACHINE, kDiskInterfaces};
+    std::string folder;
+};
+
+TEST_F(ReportTest, CsvJsonAndStandardOutputListTheWindowsRowsOfTheDemoDrives)
+{
+    ASSERT_EQ(0, RunWithPipes("reg.exe import \"" VESTREL_DEMO_DRIVES "\"").exitCode);
+
+    const std::string csvPath = InFolder("drives.csv");
+    const std::string jsonPath = InFolder("drives.JSON");
+    EXPECT_EQ(1, RunWithPipes(Vestrel("/report \"" + csvPath + "\"")).exitCode);
+    EXPECT_EQ(1, RunWithPipes(Vestrel("-Report \"" + jsonPath + "\"")).exitCode);
+    const ProgramRun piped = RunWithPipes(Vestrel("/report -"));
+    EXPECT_EQ(1, piped.exitCode);
+    EXPECT_EQ("", piped.error);
+
+    ProgramProcess window(VESTREL_EXE_PATH);
+    ASSERT_TRUE(window.Started()) << GetLastError();
+    const HWND main = window.MainWindow();
+    ASSERT_NE(nullptr, main);
+    const std::vector<Row> shown =
+        RemoteRows(window.Handle(), FindWindowExA(main, nullptr, WC_LISTVIEWA, nullptr));
+    PostMessageA(main, WM_CLOSE, 0, 0);
+    EXPECT_EQ(0, window.ExitCode());
+    ASSERT_GE(shown.size(), 5u) << "the demo lists drives";
+
+    const std::string csv = ReadWholeFile(csvPath);
+    EXPECT_EQ(csv, piped.output);
+    const std::vector<Row> records = CsvRecords(csv);
+    ASSERT_EQ(shown.size() + 1, records.size());
+    EXPECT_EQ(kCsvHeader, records[0]);
+    const std::string json = ReadWholeFile(jsonPath);
+    std::size_t jsonAt = 0;
+    for (std::size_t i = 0; i < shown.size(); ++i) {
+        const Row& row = shown[i];
+        const bool red = RowTextColour(row[0], row[2]) == kRedText;
+        const Row& record = records[i + 1];
+        ASSERT_EQ(6u, record.size()) << i;
+        EXPECT_EQ(row, Row(record.begin() + 1, record.begin() + 4)) << i;
+        EXPECT_EQ("discovery", record[0]);
+        EXPECT_EQ(red ? "true" : "false", record[4]) << row[0];
+        EXPECT_EQ(row[1] == "N/A", record[5].empty()) << row[1];
+
+        const std::string drive = "{\"source\": \"discovery\", \"model\": " + JsonString(row[0]) +
+                                  ", \"serial\": " + JsonString(row[1]) +
+                                  ", \"firmware\": " + JsonString(row[2]) +
+                                  ", \"update_needed\": " + record[4] +
+                                  ", \"download_page\": " + JsonString(record[5]) + "}";
+        jsonAt = json.find(drive, jsonAt);
+        EXPECT_NE(std::string::npos, jsonAt) << drive << "\nin the window's order in\n" << json;
+    }
+    char computer[MAX_COMPUTERNAME_LENGTH + 1] = {};
+    DWORD size = sizeof computer;
+    GetComputerNameA(computer, &size);
+    EXPECT_NE(std::string::npos, json.find("\"computer\": " + JsonString(computer) + ",\n"));
+    EXPECT_EQ((std::vector<std::string>{"drives.csv", "drives.JSON"}), FolderFiles())
+        << "no temporary file is left behind";
+}
+
+TEST_F(ReportTest, ExitCodeIsOneOnlyWhenSomeRowIsRed)
+{
+    const struct {
+        const char* what;
+        std::vector<std::string> products; // Corvane drives, product and revision
+        long exitCode;
+        std::string line; // a record the CSV holds
+    } cases[] = {
+        {"green rows only",
+         {"ZQ3108440NS&Rev_MX1A", "External_Disk&Rev_0130"},
+         0,
+         "discovery,ZQ3108440NS,CV0,MX1A,false,"},
+        {"an affected model with old firmware",
+         {"ZQ3108440NS&Rev_MX1A", "ZQ3104220AS&Rev_KC11"},
+         1,
+         "discovery,ZQ3104220AS,CV1,KC11,true,"},
+        // Comma, quote and a byte above 127 (the system code page's e acute).
+        {"a model to quote",
+         {"A,B\"C\xE9&Rev_1"},
+         0,
+         "discovery,\"A,B\"\"C\xC3\xA9\",CV0,1,false,"},
+        {"no drives", {}, 0, ""},
+    };
+    ASSERT_EQ(1252u, GetACP()) << "the test prefix's code page, which the e acute assumes";
+    for (const auto& c : cases) {
+        devices.Clear();
+        for (std::size_t i = 0; i < c.products.size(); ++i)
+            devices.AddDevice(
+                UsbLink("Ven_Corvane&Prod_" + c.products[i], "CV" + std::to_string(i) + "&0"), 1);
+        const ProgramRun run = RunWithPipes(Vestrel("/report -"));
+        EXPECT_EQ(c.exitCode, run.exitCode) << c.what;
+        const std::vector<Row> records = CsvRecords(run.output);
+        ASSERT_EQ(c.products.size() + 1, records.size()) << c.what << "\n" << run.output;
+        EXPECT_NE(std::string::npos, run.output.find("\r\n" + c.line)) << c.what << run.output;
+    }
+}
+
+TEST_F(ReportTest, AReportThatCannotBeWrittenGivesTwoAndLeavesWhatWasThere)
+{
+    devices.AddDevice(UsbLink("Ven_Corvane&Prod_ZQ3104220AS&Rev_KC11", "CV1&0"), 1);
+    const std::string readOnly = InFolder("kept.csv");
+    std::ofstream(readOnly, std::ios::binary) << "the previous report\r\n";
+    ASSERT_TRUE(SetFileAttributesA(readOnly.c_str(), FILE_ATTRIBUTE_READONLY));
+
+    const struct {
+        std::string path;
+        std::string error; // a part of the one line on standard error
+    } cases[] = {
+        {InFolder("missing\\drives.csv"), "cannot write"},
+        {readOnly, "read-only"},
+        {folder, "folder"},
+    };
+    for (const auto& c : cases) {
+        const ProgramRun run = RunWithPipes(Vestrel("/report \"" + c.path + "\""));
+        EXPECT_EQ(2, run.exitCode) << c.path;
+        EXPECT_NE(std::string::npos, run.error.find(c.error)) << run.error;
+        EXPECT_EQ(run.error.size() - 2, run.error.find("\r\n")) << "one line: " << run.error;
+    }
+    EXPECT_EQ("the previous report\r\n", ReadWholeFile(readOnly));
+    EXPECT_EQ(static_cast<DWORD>(FILE_ATTRIBUTE_READONLY),
+              GetFileAttributesA(readOnly.c_str()) & FILE_ATTRIBUTE_READONLY);
+    EXPECT_EQ((std::vector<std::string>{"kept.csv"}), FolderFiles());
+}
+
+TEST(ReportCommandLine, UsageErrorsGiveTwoAndTheUsageHelpGivesZero)
+{
+    const struct {
+        const char* arguments;
+        long exitCode;
+        const char* output; // the start of standard output
+        const char* error;  // a part of standard error
+    } cases[] = {
+        {"/bogus", 2, "", "unknown option \"/bogus\"; usage: "},
+        {"/report", 2, "", "needs a file name"},
+        {"/report a.csv b.csv", 2, "", "unexpected argument \"b.csv\""},
+        {"/?", 0, "Usage: ", ""},
+        {"--HELP", 0, "Usage: ", ""},
+    };
+    for (const auto& c : cases) {
+        const ProgramRun run = RunWithPipes(Vestrel(c.arguments));
+        EXPECT_EQ(c.exitCode, run.exitCode) << c.arguments;
+        EXPECT_EQ(0u, run.output.find(c.output)) << c.arguments << ": " << run.output;
+        if (*c.error == '\0')
+            EXPECT_EQ("", run.error) << c.arguments;
+        else
+            EXPECT_NE(std::string::npos, run.error.find(c.error)) << run.error;
+    }
+}
+
+TEST(ReportCommandLine, WithoutRedirectedOutputTheUsageErrorIsAMessageBox)
+{
+    ProgramProcess program(Vestrel("/report -"), nullptr, nullptr);
+    ASSERT_TRUE(program.Started()) << GetLastError();
+    HWND box = nullptr;
+    for (int wait = 0; wait < 200 && !box; ++wait) {
+        const std::vector<HWND> boxes = program.Windows("#32770");
+        box = boxes.empty() ? nullptr : boxes.front();
+        Sleep(50);
+    }
+    ASSERT_NE(nullptr, box) << "a message box";
+    EXPECT_EQ("Vestrel", WindowText(box));
+    PostMessageA(box, WM_COMMAND, IDOK, 0);
+    EXPECT_EQ(2, program.ExitCode());
+}
+
+// Identify drive 0 answers as an affected model with old firmware.
+class RedIdentifyDrive final : public DeviceIo {
+public:
+    HANDLE Open(const char* path, DWORD, DWORD) override
+    {
+        return std::strcmp(path, "\\\\.\\PhysicalDrive0") == 0 ? reinterpret_cast<HANDLE>(1)
+                                                               : INVALID_HANDLE_VALUE;
+    }
+    bool Control(HANDLE, DWORD code, const void*, DWORD, void* out, DWORD outSize,
+                 DWORD* returned) override
+    {
+        if (code == SMART_RCV_DRIVE_DATA && outSize >= 16 + 512) {
+            auto* sector = static_cast<unsigned char*>(out) + 16;
+            Put(sector, 10, 20, "ID0001");
+            Put(sector, 23, 8, "KC11");
+            Put(sector, 27, 40, "ZQ3104220AS");
+        }
+        if (returned)
+            *returned = outSize;
+        return true;
+    }
+    void Close(HANDLE) override {}
+
+private:
+    // Text of `size` characters from word `word`, blank-padded, two a word
+    // with the first in the high byte.
+    static void Put(unsigned char* sector, int word, std::size_t size, const char* text)
+    {
+        std::memset(sector + 2 * word, ' ', size);
+        for (std::size_t i = 0; i < std::strlen(text) && i < size; ++i)
+            sector[2 * word + (i ^ 1)] = static_cast<unsigned char>(text[i]);
+    }
+};
+
+class IdentifyReport : public ProgramWindowTest {};
+
+TEST_F(IdentifyReport, TheReportListsTheIdentifyRowsWhereTheWindowDoes)
+{
+    RedIdentifyDrive drive;
+    ScanDrivesIntoList(g_hDriveList, drive);
+    std::vector<Row> shown;
+    const int count = static_cast<int>(SendMessageA(g_hDriveList, LVM_GETITEMCOUNT, 0, 0));
+    for (int row = 0; row < count; ++row)
+        shown.push_back({CellText(g_hDriveList, row, 0), CellText(g_hDriveList, row, 1),
+                         CellText(g_hDriveList, row, 2)});
+    ASSERT_FALSE(shown.empty());
+    EXPECT_EQ((Row{"ZQ3104220AS", "ID0001", "KC11"}), shown.back());
+
+    char temp[MAX_PATH];
+    ASSERT_NE(0u, GetTempPathA(sizeof temp, temp));
+    const std::string path = std::string(temp) + "vestrel-identify-report.csv";
+    Command command;
+    command.mode = CommandMode::Report;
+    command.path = path;
+    EXPECT_EQ(1, RunCommand(command, drive));
+    const std::vector<Row> records = CsvRecords(ReadWholeFile(path));
+    DeleteFileA(path.c_str());
+    ASSERT_EQ(shown.size() + 1, records.size());
+    for (std::size_t i = 0; i < shown.size(); ++i)
+        EXPECT_EQ(shown[i], Row(records[i + 1].begin() + 1, records[i + 1].begin() + 4)) << i;
+    EXPECT_EQ("identify", records.back()[0]);
+    EXPECT_EQ("true", records.back()[4]);
+}
+
+} // namespace
