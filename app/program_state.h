@@ -7,7 +7,7 @@
 
 // The program-wide state, all of it used on the one user-interface thread.
 // program_state.cpp defines it; the About window, which registers window
-// classes and loads a library when it is made, is defined in main.cpp after
+// classes and loads a library when it is made, is defined in main_win32.cpp after
 // the DLL search is narrowed, and test programs supply their own.
 
 // Control and command identifiers of the main window.

@@ -2,6 +2,7 @@
 
 #include "discovery/discovery_sources.h"
 #include "discovery/registry_walk.h"
+#include "discovery/volume_or_registry.h"
 #include "discovery/volume_query.h"
 
 static_assert(sizeof(OSVERSIONINFOA) == 148, "the version query's structure");

@@ -9,6 +9,8 @@
   below app/ climbs back into it.
 - No circles: taking a .cpp and its .h as one unit, no unit reaches itself
   through its includes.
+- Names say the layer: a source that reaches a Windows header, and only such
+  a source, ends in _win32.cpp.
 
 Usage: tools/check-includes.py
 """
@@ -48,6 +50,27 @@ def rules_sources():
             for block in RULES_SOURCES.findall(cmake.read_text(encoding="utf-8")):
                 sources += [f"{folder}/{name}" for name in block.split()]
     return sources
+
+
+def reaches_windows(source):
+    seen, stack = set(), [source]
+    while stack:
+        path = stack.pop()
+        if path in seen:
+            continue
+        seen.add(path)
+        if windows_includes(path):
+            return True
+        stack += project_includes(path)
+    return False
+
+
+def check_names_say_the_layer(files):
+    faults = []
+    for path in files:
+        if path.endswith(".cpp") and reaches_windows(path) != path.endswith("_win32.cpp"):
+            faults.append(f"{path}: a source ends in _win32.cpp exactly when it reaches Windows")
+    return faults
 
 
 def check_rules_stay_portable():
@@ -106,12 +129,13 @@ def check_no_circles(files):
 
 def main():
     files = program_files()
-    faults = check_rules_stay_portable() + check_no_climbs(files) + check_no_circles(files)
+    faults = (check_rules_stay_portable() + check_no_climbs(files) + check_no_circles(files) +
+              check_names_say_the_layer(files))
     for fault in faults:
         print(fault, file=sys.stderr)
     if faults:
         return 1
-    print(f"includes: {len(files)} files, rules portable, no climbs, no circles")
+    print(f"includes: {len(files)} files, rules portable, no climbs, no circles, names by layer")
     return 0
 
 

@@ -16,7 +16,7 @@ step() { printf '\n== %s\n' "$*"; }
 step "Code style"
 tools/check-format.sh
 
-step "Include structure: rules without Windows, no climbs, no circles"
+step "Include structure: rules without Windows, no climbs, no circles, names by layer"
 tools/check-includes.py
 
 step "Rules, host compiler with sanitizers"

@@ -1,6 +1,6 @@
 #include "discovery/discovery_driver.h"
 #include "discovery/discovery_sources.h"
-#include "tests/win32/fake_volumes.h"
+#include "tests/win32/support/fake_volumes.h"
 #include "tests/win32/support/registry_tree.h"
 
 #include <gtest/gtest.h>

@@ -4,7 +4,7 @@
 
 #include "dialogs/license_dialog.h"
 #include "res/resource.h"
-#include "tests/win32/dialog_probe.h"
+#include "tests/win32/support/dialog_probe.h"
 #include "tests/win32/support/message_box_watcher.h"
 
 #include <gtest/gtest.h>

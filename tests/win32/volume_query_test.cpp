@@ -1,5 +1,5 @@
 #include "discovery/volume_query.h"
-#include "tests/win32/fake_volumes.h"
+#include "tests/win32/support/fake_volumes.h"
 
 #include <gtest/gtest.h>
 

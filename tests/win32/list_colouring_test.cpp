@@ -1,5 +1,5 @@
+#include "app/list_colouring.h"
 #include "app/main_window.h"
-#include "app/row_colouring.h"
 #include "tests/win32/support/program_window.h"
 
 #include <commctrl.h>

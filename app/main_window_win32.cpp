@@ -3,8 +3,8 @@
 #include "app/clipboard.h"
 #include "app/download_request.h"
 #include "app/drive_list.h"
+#include "app/list_colouring.h"
 #include "app/rescan.h"
-#include "app/row_colouring.h"
 #include "platform/window_base.h"
 
 #include <commctrl.h>

@@ -1,4 +1,4 @@
-#include "app/row_colouring.h"
+#include "app/list_colouring.h"
 
 #include "app/list_view.h"
 #include "app/row_colour.h"

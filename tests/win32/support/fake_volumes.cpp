@@ -1,4 +1,4 @@
-#include "tests/win32/fake_volumes.h"
+#include "tests/win32/support/fake_volumes.h"
 
 #include <algorithm>
 #include <cstring>

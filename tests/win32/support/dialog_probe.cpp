@@ -1,4 +1,4 @@
-#include "tests/win32/dialog_probe.h"
+#include "tests/win32/support/dialog_probe.h"
 
 ControlLook LookOf(HWND control)
 {

@@ -1,4 +1,4 @@
-#include "discovery/discovery_driver.h"
+#include "discovery/volume_or_registry.h"
 
 #include <gtest/gtest.h>
 
