@@ -6,9 +6,10 @@
 #include <windows.h>
 
 // The program-wide state, all of it used on the one user-interface thread.
-// program_state.cpp defines it; the About window, which registers window
-// classes and loads a library when it is made, is defined in main_win32.cpp after
-// the DLL search is narrowed, and test programs supply their own.
+// program_state_win32.cpp defines it. The About window, which registers
+// window classes and loads a library when it is made, is defined in
+// main_win32.cpp after the DLL search is narrowed; test programs supply their
+// own.
 
 // Control and command identifiers of the main window.
 constexpr int IDC_DRIVE_LIST = 101;

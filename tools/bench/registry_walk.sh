@@ -6,13 +6,7 @@
 #   runs 32-bit code.
 set -euo pipefail
 cd "$(dirname "$0")/../.."
-default=mingw64
-tools/host-runs-32bit.sh && default=mingw
-preset=${1:-$default}
-build=build/$preset
-session=(tools/wine-session.sh)
-[ "$preset" = mingw64 ] && session+=(--wine64)
-[ -f "$build/build.ninja" ] || cmake --preset "$preset" >/dev/null
+source tools/bench/preset.sh "${1:-}"
 cmake --build "$build" --target registry_walk_bench >/dev/null
 bench=$(realpath "$build/tools/bench/registry_walk_bench.exe")
 

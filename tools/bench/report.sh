@@ -9,16 +9,9 @@
 #   runs 32-bit code. RUNS: 20.
 set -euo pipefail
 cd "$(dirname "$0")/../.."
-default=mingw64
-tools/host-runs-32bit.sh && default=mingw
-preset=${1:-$default}
+source tools/bench/preset.sh "${1:-}"
 runs=${2:-20}
-build=build/$preset
-session=(tools/wine-session.sh)
-program=Vestrel.exe
-[ "$preset" = mingw64 ] && session+=(--wine64) && program=Vestrel64.exe
 
-[ -f "$build/build.ninja" ] || cmake --preset "$preset" >/dev/null
 cmake --build "$build" --target Vestrel bench_report >/dev/null
 exe=$(realpath "$build/app/$program")
 bench=$(realpath "$build/tools/bench/bench_report.exe")
