@@ -49,14 +49,9 @@ bool LicenseDialog::Open()
     if (!registered || window || opening)
         return false;
     opening = true;
-    window = CreateWindowExA(0, kClassName, kTitle, kWindowStyle, CW_USEDEFAULT, CW_USEDEFAULT,
-                             kWidth, kHeight, nullptr, nullptr, GetModuleHandleA(nullptr), this);
+    window = CreateObjectWindow(kClassName, kTitle, kWindowStyle, kWidth, kHeight, this);
     opening = false;
-    if (!window)
-        return false;
-    SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-    ShowWindow(window, SW_SHOW);
-    return true;
+    return window != nullptr;
 }
 
 bool LicenseDialog::Close()

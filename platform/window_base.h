@@ -17,6 +17,12 @@ ATOM RegisterProgramWindowClass(HINSTANCE instance, const char* className, WNDPR
 HWND CreateChildControl(HWND parent, DWORD exStyle, const char* className, const char* text,
                         DWORD style, int x, int y, int width, int height, int id);
 
+// Creates and shows a top-level window of `className` at the system's default
+// place, with `object` as the object behind it (see WindowObjectOf). Null
+// when the window cannot be created.
+HWND CreateObjectWindow(const char* className, const char* title, DWORD style, int width,
+                        int height, void* object);
+
 // The object behind a window: the creation parameter on WM_CREATE, the
 // window's user-data slot afterwards. Null until the opener has filled the
 // slot, so those messages get default processing.

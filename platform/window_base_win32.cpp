@@ -27,6 +27,18 @@ HWND CreateChildControl(HWND parent, DWORD exStyle, const char* className, const
                            GetModuleHandleA(nullptr), nullptr);
 }
 
+HWND CreateObjectWindow(const char* className, const char* title, DWORD style, int width,
+                        int height, void* object)
+{
+    HWND window = CreateWindowExA(0, className, title, style, CW_USEDEFAULT, CW_USEDEFAULT, width,
+                                  height, nullptr, nullptr, GetModuleHandleA(nullptr), object);
+    if (!window)
+        return nullptr;
+    SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(object));
+    ShowWindow(window, SW_SHOW);
+    return window;
+}
+
 bool DestroyAndForget(HWND& window)
 {
     if (!window || !DestroyWindow(window))
