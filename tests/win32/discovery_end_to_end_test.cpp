@@ -5,6 +5,7 @@
 #include <commctrl.h>
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -23,11 +24,52 @@ std::string UsbLink(const std::string& deviceType, const std::string& instance)
     return DiskLink("USBSTOR", "Disk&" + deviceType, instance);
 }
 
-TEST(DiscoveryEndToEnd, VestrelListsTheLinkedDrivesOfKnownBrandsInRegistryOrder)
+// The program, told by Wine that it runs on Windows XP, over disk interfaces
+// that the test writes into the registry.
+class DiscoveryEndToEnd : public ::testing::Test {
+protected:
+    DiscoveryEndToEnd() { version.SetString("", "Version", "winxp"); }
+
+    // Starts the program and finds its main window and drive list.
+    void Start()
+    {
+        program.emplace(VESTREL_EXE_PATH);
+        ASSERT_TRUE(program->Started()) << GetLastError();
+        main = program->MainWindow();
+        ASSERT_NE(nullptr, main);
+        list = FindWindowExA(main, nullptr, WC_LISTVIEWA, nullptr);
+        ASSERT_NE(nullptr, list);
+    }
+
+    std::vector<Row> Rows() const { return RemoteRows(program->Handle(), list); }
+
+    // Polls until the list shows `expected` or five seconds pass; returns the
+    // last rows read.
+    std::vector<Row> WaitForRows(const std::vector<Row>& expected) const
+    {
+        std::vector<Row> rows = Rows();
+        for (int wait = 0; wait < 100 && rows != expected; ++wait) {
+            Sleep(50);
+            rows = Rows();
+        }
+        return rows;
+    }
+
+    void CloseAndExpectExitCodeZero()
+    {
+        PostMessageA(main, WM_CLOSE, 0, 0);
+        EXPECT_EQ(0, program->ExitCode());
+    }
+
+    RegistryTree version{HKEY_CURRENT_USER, kVersionKey};
+    RegistryTree devices{HKEY_LOCAL_MACHINE, kDiskInterfaces};
+    std::optional<ProgramProcess> program;
+    HWND main = nullptr;
+    HWND list = nullptr;
+};
+
+TEST_F(DiscoveryEndToEnd, VestrelListsTheLinkedDrivesOfKnownBrandsInRegistryOrder)
 {
-    RegistryTree version(HKEY_CURRENT_USER, kVersionKey);
-    version.SetString("", "Version", "winxp");
-    RegistryTree devices(HKEY_LOCAL_MACHINE, kDiskInterfaces);
     devices.AddDevice(UsbLink("Ven_Corvane&Prod_ZQ3104220AS&Rev_KC11", "CV0001&0"), 1);
     devices.AddDevice(UsbLink("Ven_Tollan&Prod_Stick&Rev_1.00", "TL0001&0"), 1);
     devices.AddDevice(UsbLink("Ven_Pellum&Prod_External_Disk&Rev_0130", "PL0001&0"), 1);
@@ -35,13 +77,7 @@ TEST(DiscoveryEndToEnd, VestrelListsTheLinkedDrivesOfKnownBrandsInRegistryOrder)
     devices.AddDevice(UsbLink("Ven_Brevond&Prod_ZQP3064010AS&Rev_KC2A", "7&2a8b3c4d&0"), 1);
     devices.AddDevice(UsbLink("Ven_Ordix&Prod_Gone&Rev_3", "OX0002&0"), -1);
     devices.AddDevice(DiskLink("SCSI", "Disk&Ven_Ordix&Prod_Fast_SSD", "000000"), 1);
-
-    ProgramProcess program(VESTREL_EXE_PATH);
-    ASSERT_TRUE(program.Started()) << GetLastError();
-    const HWND main = program.MainWindow();
-    ASSERT_NE(nullptr, main);
-    const HWND list = FindWindowExA(main, nullptr, WC_LISTVIEWA, nullptr);
-    ASSERT_NE(nullptr, list);
+    ASSERT_NO_FATAL_FAILURE(Start());
 
     // Device keys come in the registry's order of their names: "##?#SCSI#..."
     // before "##?#USBSTOR#...", then by vendor.
@@ -51,57 +87,31 @@ TEST(DiscoveryEndToEnd, VestrelListsTheLinkedDrivesOfKnownBrandsInRegistryOrder)
                   {"ZQ3104220AS", "CV0001", "KC11"},
                   {"External Disk", "PL0001", "0130"},
               }),
-              RemoteRows(program.Handle(), list));
-
-    PostMessageA(main, WM_CLOSE, 0, 0);
-    EXPECT_EQ(0, program.ExitCode());
+              Rows());
+    CloseAndExpectExitCodeZero();
 }
 
-// Polls until the list shows `expected` or five seconds pass; returns the last rows read.
-std::vector<Row> WaitForRows(HANDLE process, HWND list, const std::vector<Row>& expected)
+TEST_F(DiscoveryEndToEnd, F5ListsADrivePluggedInAndDropsOneUnpluggedSinceTheStart)
 {
-    std::vector<Row> rows = RemoteRows(process, list);
-    for (int wait = 0; wait < 100 && rows != expected; ++wait) {
-        Sleep(50);
-        rows = RemoteRows(process, list);
-    }
-    return rows;
-}
-
-TEST(DiscoveryEndToEnd, F5ListsADrivePluggedInAndDropsOneUnpluggedSinceTheStart)
-{
-    RegistryTree version(HKEY_CURRENT_USER, kVersionKey);
-    version.SetString("", "Version", "winxp");
-    RegistryTree devices(HKEY_LOCAL_MACHINE, kDiskInterfaces);
-    const std::string tollan = UsbLink("Ven_Tollan&Prod_Stick&Rev_1.00", "TL0001&0");
     const std::string pellum = UsbLink("Ven_Pellum&Prod_External_Disk&Rev_0130", "PL0001&0");
     devices.AddDevice(pellum, 1);
-
-    ProgramProcess program(VESTREL_EXE_PATH);
-    ASSERT_TRUE(program.Started()) << GetLastError();
-    const HWND main = program.MainWindow();
-    ASSERT_NE(nullptr, main);
-    const HWND list = FindWindowExA(main, nullptr, WC_LISTVIEWA, nullptr);
-    ASSERT_NE(nullptr, list);
-    ASSERT_EQ((std::vector<Row>{{"External Disk", "PL0001", "0130"}}),
-              RemoteRows(program.Handle(), list));
+    ASSERT_NO_FATAL_FAILURE(Start());
+    ASSERT_EQ((std::vector<Row>{{"External Disk", "PL0001", "0130"}}), Rows());
 
     // A drive of a known brand arrives; its key sorts before the other's.
     devices.AddDevice(UsbLink("Ven_Corvane&Prod_ZQ3104220AS&Rev_KC11", "CV0001&0"), 1);
-    devices.AddDevice(tollan, 1);
+    devices.AddDevice(UsbLink("Ven_Tollan&Prod_Stick&Rev_1.00", "TL0001&0"), 1);
     PostMessageA(list, WM_KEYDOWN, VK_F5, 0);
     const std::vector<Row> both = {{"ZQ3104220AS", "CV0001", "KC11"},
                                    {"External Disk", "PL0001", "0130"}};
-    EXPECT_EQ(both, WaitForRows(program.Handle(), list, both));
+    EXPECT_EQ(both, WaitForRows(both));
 
     // The system marks an unplugged drive's interface as no longer linked.
     devices.AddDevice(pellum, 0);
     PostMessageA(main, WM_KEYDOWN, VK_F5, 0);
     const std::vector<Row> one = {{"ZQ3104220AS", "CV0001", "KC11"}};
-    EXPECT_EQ(one, WaitForRows(program.Handle(), list, one));
-
-    PostMessageA(main, WM_CLOSE, 0, 0);
-    EXPECT_EQ(0, program.ExitCode());
+    EXPECT_EQ(one, WaitForRows(one));
+    CloseAndExpectExitCodeZero();
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 #include "app/drive_scan.h"
 #include "app/main_window.h"
 #include "app/program_state.h"
+#include "tests/win32/support/one_smart_drive.h"
 #include "tests/win32/support/program_window.h"
 
 #include <commctrl.h>
@@ -34,39 +35,6 @@ std::vector<Row> QualifyingRows(const DriveRecordList& records)
             rows.push_back({records.At(i).model, records.At(i).serial, records.At(i).revision});
     return rows;
 }
-
-// One physical drive, index 0, that answers the identify request with the
-// given model text; every other index is absent.
-class OneIdentifyDrive final : public DeviceIo {
-public:
-    explicit OneIdentifyDrive(const char* model) : model(model) {}
-
-    HANDLE Open(const char* path, DWORD, DWORD) override
-    {
-        return std::strcmp(path, "\\\\.\\PhysicalDrive0") == 0 ? reinterpret_cast<HANDLE>(1)
-                                                               : INVALID_HANDLE_VALUE;
-    }
-
-    bool Control(HANDLE, DWORD code, const void*, DWORD, void* out, DWORD outSize,
-                 DWORD* returned) override
-    {
-        if (code == SMART_RCV_DRIVE_DATA && outSize >= 16 + 512) {
-            // Words 27 to 46, two characters each, the first in the high byte.
-            auto* sector = static_cast<unsigned char*>(out) + 16;
-            std::memset(sector + 54, ' ', 40);
-            for (std::size_t i = 0; i < std::strlen(model) && i < 40; ++i)
-                sector[54 + (i ^ 1)] = static_cast<unsigned char>(model[i]);
-        }
-        if (returned)
-            *returned = outSize;
-        return true;
-    }
-
-    void Close(HANDLE) override {}
-
-private:
-    const char* model;
-};
 
 using RecordRows = ProgramWindowTest;
 
@@ -108,7 +76,7 @@ TEST_F(RecordRows, DiscoveryRowsComeBeforeIdentifyRows)
     g_driveRecords.Add({"Hidden", "H1", "1", true, false});
     g_driveRecords.Add({"Second", "S2", "2", true, true});
 
-    OneIdentifyDrive drive("IDENTIFIED MODEL");
+    OneSmartDrive drive("IDENTIFIED MODEL", "", "");
     InsertDriveRows(g_hDriveList, ScanDriveRows(g_driveRecords, drive));
 
     std::vector<Row> expected = QualifyingRows(g_driveRecords);

@@ -6,6 +6,7 @@
 #include "app/report_text.h"
 #include "app/rescan.h"
 #include "app/row_colour.h"
+#include "tests/win32/support/one_smart_drive.h"
 #include "tests/win32/support/program_process.h"
 #include "tests/win32/support/program_window.h"
 #include "tests/win32/support/registry_tree.h"
@@ -285,45 +286,12 @@ TEST(ReportCommandLine, WithoutRedirectedOutputTheUsageErrorIsAMessageBox)
     EXPECT_EQ(2, program.ExitCode());
 }
 
-// Identify drive 0 answers as an affected model with old firmware.
-class RedIdentifyDrive final : public DeviceIo {
-public:
-    HANDLE Open(const char* path, DWORD, DWORD) override
-    {
-        return std::strcmp(path, "\\\\.\\PhysicalDrive0") == 0 ? reinterpret_cast<HANDLE>(1)
-                                                               : INVALID_HANDLE_VALUE;
-    }
-    bool Control(HANDLE, DWORD code, const void*, DWORD, void* out, DWORD outSize,
-                 DWORD* returned) override
-    {
-        if (code == SMART_RCV_DRIVE_DATA && outSize >= 16 + 512) {
-            auto* sector = static_cast<unsigned char*>(out) + 16;
-            Put(sector, 10, 20, "ID0001");
-            Put(sector, 23, 8, "KC11");
-            Put(sector, 27, 40, "ZQ3104220AS");
-        }
-        if (returned)
-            *returned = outSize;
-        return true;
-    }
-    void Close(HANDLE) override {}
-
-private:
-    // Text of `size` characters from word `word`, blank-padded, two a word
-    // with the first in the high byte.
-    static void Put(unsigned char* sector, int word, std::size_t size, const char* text)
-    {
-        std::memset(sector + 2 * word, ' ', size);
-        for (std::size_t i = 0; i < std::strlen(text) && i < size; ++i)
-            sector[2 * word + (i ^ 1)] = static_cast<unsigned char>(text[i]);
-    }
-};
-
 class IdentifyReport : public ProgramWindowTest {};
 
 TEST_F(IdentifyReport, TheReportListsTheIdentifyRowsWhereTheWindowDoes)
 {
-    RedIdentifyDrive drive;
+    // An affected model with old firmware.
+    OneSmartDrive drive("ZQ3104220AS", "ID0001", "KC11");
     ScanDrivesIntoList(g_hDriveList, drive);
     std::vector<Row> shown;
     const int count = static_cast<int>(SendMessageA(g_hDriveList, LVM_GETITEMCOUNT, 0, 0));
