@@ -4,6 +4,8 @@
 // with WM_CLOSE after each measurement.
 // Usage: bench_launcher RUNS PROGRAM [PROGRAM...]
 // The first program is compared with the second (the floor).
+#include "bench_process.h"
+
 #include <windows.h>
 
 #include <psapi.h>
@@ -21,19 +23,9 @@ struct Sample {
     SIZE_T peakWorkingSet = 0;
 };
 
-BOOL CALLBACK CloseProcessWindow(HWND window, LPARAM pid)
-{
-    DWORD owner = 0;
-    GetWindowThreadProcessId(window, &owner);
-    if (owner == static_cast<DWORD>(pid) && IsWindowVisible(window))
-        PostMessageA(window, WM_CLOSE, 0, 0);
-    return TRUE;
-}
-
 bool Measure(const std::string& program, Sample& sample)
 {
-    LARGE_INTEGER frequency, start, idle;
-    QueryPerformanceFrequency(&frequency);
+    LARGE_INTEGER start, idle;
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process = {};
@@ -46,26 +38,14 @@ bool Measure(const std::string& program, Sample& sample)
     }
     const DWORD waited = WaitForInputIdle(process.hProcess, 60000);
     QueryPerformanceCounter(&idle);
-    sample.milliseconds =
-        1000.0 * static_cast<double>(idle.QuadPart - start.QuadPart) / frequency.QuadPart;
+    sample.milliseconds = ElapsedMilliseconds(start, idle);
     PROCESS_MEMORY_COUNTERS memory = {};
     memory.cb = sizeof memory;
     GetProcessMemoryInfo(process.hProcess, &memory, sizeof memory);
     sample.peakWorkingSet = memory.PeakWorkingSetSize;
 
-    EnumWindows(CloseProcessWindow, static_cast<LPARAM>(process.dwProcessId));
-    if (WaitForSingleObject(process.hProcess, 20000) != WAIT_OBJECT_0)
-        TerminateProcess(process.hProcess, 1);
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
+    EndMeasuredProcess(process, true);
     return waited == 0;
-}
-
-double Median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    const std::size_t n = values.size();
-    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
 }
 
 } // namespace

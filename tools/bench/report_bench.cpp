@@ -3,6 +3,8 @@
 // "PROGRAM" first waits idle in its message loop (it is then closed). The two
 // are started in turn, RUNS times each, after one warm-up start of each.
 // Usage: bench_report RUNS PROGRAM FILE
+#include "bench_process.h"
+
 #include <windows.h>
 
 #include <algorithm>
@@ -12,22 +14,6 @@
 #include <vector>
 
 namespace {
-
-BOOL CALLBACK CloseProcessWindow(HWND window, LPARAM pid)
-{
-    DWORD owner = 0;
-    GetWindowThreadProcessId(window, &owner);
-    if (owner == static_cast<DWORD>(pid) && IsWindowVisible(window))
-        PostMessageA(window, WM_CLOSE, 0, 0);
-    return TRUE;
-}
-
-double Milliseconds(const LARGE_INTEGER& from, const LARGE_INTEGER& to)
-{
-    LARGE_INTEGER frequency;
-    QueryPerformanceFrequency(&frequency);
-    return 1000.0 * static_cast<double>(to.QuadPart - from.QuadPart) / frequency.QuadPart;
-}
 
 // Starts `commandLine`; with `report` waits for its end (exit code in
 // `exitCode`), otherwise for its first idle message loop, then closes it.
@@ -46,22 +32,9 @@ bool Measure(std::string commandLine, bool report, double& milliseconds, DWORD& 
     const DWORD waited = report ? WaitForSingleObject(process.hProcess, 60000)
                                 : WaitForInputIdle(process.hProcess, 60000);
     QueryPerformanceCounter(&done);
-    milliseconds = Milliseconds(start, done);
-    if (!report)
-        EnumWindows(CloseProcessWindow, static_cast<LPARAM>(process.dwProcessId));
-    if (WaitForSingleObject(process.hProcess, 20000) != WAIT_OBJECT_0)
-        TerminateProcess(process.hProcess, 99);
-    GetExitCodeProcess(process.hProcess, &exitCode);
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
+    milliseconds = ElapsedMilliseconds(start, done);
+    exitCode = EndMeasuredProcess(process, !report);
     return waited == 0;
-}
-
-double Median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    const std::size_t n = values.size();
-    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
 }
 
 } // namespace
