@@ -12,15 +12,11 @@
 # Prints one line per fault.
 # Usage: tools/check-hardening.sh EXE [EXE...]
 set -euo pipefail
+source "$(dirname "$0")/pe-headers.sh"
 
 check_exe() {
   local exe=$1 headers bits bad=0
-  headers=$(x86_64-w64-mingw32-objdump -p "$exe") || return 1
-  case "$headers" in
-    *'file format pei-i386'*) bits=32 ;;
-    *'file format pei-x86-64'*) bits=64 ;;
-    *) echo "$exe: not a Windows i386 or x86-64 program" >&2; return 1 ;;
-  esac
+  read_pe_headers "$exe" || return 1
   fault() { echo "$exe: $*" >&2; bad=1; }
 
   # The flag names objdump prints under DllCharacteristics, one a line.
@@ -50,8 +46,4 @@ check_exe() {
   fi
 }
 
-status=0
-for exe in "$@"; do
-  check_exe "$exe" || status=1
-done
-exit $status
+check_each "$@"

@@ -7,6 +7,7 @@
 # Prints one line per fault, naming the function and its DLL.
 # Usage: tools/check-imports.sh EXE [EXE...]
 set -euo pipefail
+source "$(dirname "$0")/pe-headers.sh"
 lists=$(cd "$(dirname "$0")/winxp-api" && pwd)
 system_dlls='^(kernel32|user32|gdi32|comctl32|shell32|advapi32|msvcrt|comdlg32|ole32)\.dll$'
 
@@ -27,12 +28,7 @@ imports() {
 
 check_exe() {
   local exe=$1 headers bits bad=0
-  headers=$(x86_64-w64-mingw32-objdump -p "$exe") || return 1
-  case "$headers" in
-    *'file format pei-i386'*) bits=32 ;;
-    *'file format pei-x86-64'*) bits=64 ;;
-    *) echo "$exe: not a Windows i386 or x86-64 program" >&2; return 1 ;;
-  esac
+  read_pe_headers "$exe" || return 1
   grep -qE '^Subsystem\s+0*2\b' <<<"$headers" || { echo "$exe: not a GUI program" >&2; return 1; }
 
   local dll name list
@@ -62,8 +58,4 @@ check_exe() {
   fi
 }
 
-status=0
-for exe in "$@"; do
-  check_exe "$exe" || status=1
-done
-exit $status
+check_each "$@"
