@@ -1,6 +1,7 @@
 #include "app/download_payload.h"
 
 #include "app/row_text.h"
+#include "app/serial_text.h"
 #include "platform/bounded_text.h"
 
 #include <cstdio>
@@ -55,4 +56,22 @@ void BuildDownloadAddress(const char* payload, char* out)
     AppendText(out, kDownloadAddressSize, kDownloadHost);
     AppendText(out, kDownloadAddressSize, kRequestPath);
     AppendText(out, kDownloadAddressSize, scrambled);
+}
+
+bool ComposeDownloadRequest(const char* serial, int year, std::string& payload,
+                            std::string& address)
+{
+    char cell[kCellBufferSize];
+    CopyText(cell, sizeof cell, serial);
+    char checked[kCellBufferSize];
+    CopyText(checked, sizeof checked, cell);
+    if (!IsValidSerialText(checked))
+        return false;
+    char payloadText[kComposedTextSize];
+    BuildDownloadPayload(cell, year, payloadText);
+    char addressText[kDownloadAddressSize];
+    BuildDownloadAddress(payloadText, addressText);
+    payload = payloadText;
+    address = addressText;
+    return true;
 }

@@ -4,8 +4,7 @@
 #include "app/download_payload.h"
 #include "app/list_view.h"
 #include "app/program_state.h"
-#include "app/serial_text.h"
-#include "platform/bounded_text.h"
+#include "app/row_text.h"
 
 #include <shellapi.h>
 
@@ -14,16 +13,12 @@
 namespace {
 
 // Reads the remembered row's serial into `serial` (kCellBufferSize bytes).
-// False unless a row is remembered and its serial still passes the serial
-// test, which is what keeps the address free of characters to encode.
 bool ReadRememberedSerial(char* serial)
 {
     if (g_selectedRow < 0)
         return false;
     ListView(g_hDriveList).ReadCell(g_selectedRow, 1, serial, kCellBufferSize);
-    char checked[kCellBufferSize];
-    CopyText(checked, sizeof checked, serial);
-    return IsValidSerialText(checked);
+    return true;
 }
 
 void OpenAddress(HWND mainWindow, const char* address)
@@ -42,15 +37,14 @@ void SendDownloadRequest(HWND mainWindow, __time64_t now)
 {
     char serial[kCellBufferSize];
     int year = 0;
-    if (!ReadRememberedSerial(serial) || !LocalYear(now, &year))
+    std::string payload;
+    std::string address;
+    if (!ReadRememberedSerial(serial) || !LocalYear(now, &year) ||
+        !ComposeDownloadRequest(serial, year, payload, address))
         return;
-    char payload[kComposedTextSize];
-    BuildDownloadPayload(serial, year, payload);
-    char address[kDownloadAddressSize];
-    BuildDownloadAddress(payload, address);
     // The plain request goes on the clipboard too; a refusal does not stop it.
-    CopyTextToClipboard(mainWindow, payload);
-    OpenAddress(mainWindow, address);
+    CopyTextToClipboard(mainWindow, payload.c_str());
+    OpenAddress(mainWindow, address.c_str());
 }
 
 } // namespace
