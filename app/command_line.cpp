@@ -28,11 +28,25 @@ bool IsHelpFlag(const std::string& flag)
 std::string Quoted(const std::string& arg)
 {
     constexpr std::size_t kMaxShown = 100;
-    std::string shown = arg.substr(0, kMaxShown);
+    std::size_t cut = arg.size() > kMaxShown ? kMaxShown : arg.size();
+    while (cut > 0 && cut < arg.size() && (static_cast<unsigned char>(arg[cut]) & 0xC0) == 0x80)
+        --cut; // inside a UTF-8 character
+    std::string shown = arg.substr(0, cut);
     for (char& c : shown)
         if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F)
             c = '?';
-    return "\"" + shown + (arg.size() > kMaxShown ? "...\"" : "\"");
+    return "\"" + shown + (cut < arg.size() ? "...\"" : "\"");
+}
+
+// One of the program's options, or an argument that starts with one "/" as
+// options do ("//server/share" is a path). Taken as a path, "/record" would
+// be a file at the root of the current drive.
+bool IsOptionLike(const std::string& arg)
+{
+    const std::string lowered = Lowered(arg);
+    if (IsHelpFlag(lowered) || IsFlag(lowered, "report") || IsFlag(lowered, "record"))
+        return true;
+    return arg.size() > 1 && arg[0] == '/' && arg[1] != '/';
 }
 
 Command UsageError(const std::string& error)
@@ -53,7 +67,7 @@ const char kUsageText[] =
     "  /record DIR     write the drives' identify replies into DIR, a new or empty folder\r\n"
     "  /?, -h, --help  show this text\r\n"
     "Exit codes: 0 no drive needs a firmware update, 1 at least one does,\r\n"
-    "            2 usage error, or the report could not be written\r\n";
+    "            2 usage error, the report could not be written, or nothing was recorded\r\n";
 
 const char kUsageLine[] = "usage: Vestrel.exe [/report FILE | /report - | /record DIR | /?]";
 
@@ -76,10 +90,14 @@ Command ParseCommandLine(const std::vector<std::string>& args)
         command.mode = CommandMode::Record;
     else
         return UsageError("unknown option " + Quoted(args[0]));
+    const std::string needs =
+        Quoted(args[0]) + (command.mode == CommandMode::Report
+                               ? " needs a file name, or - for standard output"
+                               : " needs a folder");
     if (args.size() < 2 || args[1].empty())
-        return UsageError(Quoted(args[0]) + (command.mode == CommandMode::Report
-                                                 ? " needs a file name, or - for standard output"
-                                                 : " needs a folder"));
+        return UsageError(needs);
+    if (IsOptionLike(args[1]))
+        return UsageError(needs + ", not the option " + Quoted(args[1]));
     if (args.size() > 2)
         return UsageError("unexpected argument " + Quoted(args[2]));
     command.path = args[1];

@@ -22,6 +22,9 @@ struct Command {
 // take "/" or "-" and any case.
 Command ParseCommandLine(const std::vector<std::string>& args);
 
+// The exit code of a usage error, and of a mode that could not do its work.
+constexpr int kExitFailed = 2;
+
 // The usage shown by /?: a few lines, each ending in "\r\n".
 extern const char kUsageText[];
 

@@ -5,8 +5,11 @@
 #include "app/startup.h"
 #include "dialogs/about_dialog.h"
 #include "platform/library_loading.h"
+#include "platform/unicode_text.h"
 
 #include <windows.h>
+
+#include <shellapi.h>
 
 #include <string>
 #include <vector>
@@ -37,21 +40,39 @@ void OpenAboutWindow()
 
 namespace {
 
-// The arguments after the program's name, split by the runtime as a console
-// program's would be.
-std::vector<std::string> ProgramArguments()
+// The arguments after the program's name, in UTF-8. Read as UTF-16, so a
+// path outside the system code page arrives whole. False when one is not
+// UTF-16 and so could name no file by its text.
+bool ProgramArguments(std::vector<std::string>& args)
+{
+    int count = 0;
+    wchar_t** wide = CommandLineToArgvW(GetCommandLineW(), &count);
+    bool whole = wide != nullptr;
+    for (int i = 1; whole && i < count; ++i) {
+        std::string arg;
+        whole = Utf8FromWide(wide[i], arg);
+        args.push_back(arg);
+    }
+    LocalFree(wide);
+    return whole;
+}
+
+Command ReadCommandLine()
 {
     std::vector<std::string> args;
-    for (int i = 1; i < __argc && __argv && __argv[i]; ++i)
-        args.push_back(__argv[i]);
-    return args;
+    if (ProgramArguments(args))
+        return ParseCommandLine(args);
+    Command command;
+    command.mode = CommandMode::UsageError;
+    command.error = "an argument is not valid Unicode";
+    return command;
 }
 
 } // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
 {
-    const Command command = ParseCommandLine(ProgramArguments());
+    const Command command = ReadCommandLine();
     if (command.mode == CommandMode::Window)
         return RunVestrel(instance);
     return RunCommand(command, *g_devices);

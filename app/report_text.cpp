@@ -22,6 +22,13 @@ bool NeedsCsvQuotes(const std::string& text)
     return text.front() == ' ' || text.back() == ' ';
 }
 
+// A spreadsheet takes a cell that starts with one of these as a formula,
+// quoted or not, and the drive chooses its own model and serial texts.
+bool StartsLikeAFormula(const std::string& text)
+{
+    return !text.empty() && std::string("=+-@\t\r").find(text.front()) != std::string::npos;
+}
+
 // Days since 1970-01-01 to a civil date (proleptic Gregorian calendar).
 void CivilDate(std::int64_t days, std::int64_t& year, int& month, int& day)
 {
@@ -64,8 +71,9 @@ bool IsJsonReportPath(const std::string& path)
     return true;
 }
 
-std::string CsvField(const std::string& text)
+std::string CsvField(const std::string& cell)
 {
+    const std::string text = StartsLikeAFormula(cell) ? "'" + cell : cell;
     if (!NeedsCsvQuotes(text))
         return text;
     std::string quoted = "\"";
@@ -142,15 +150,4 @@ std::string UtcTimeText(std::int64_t seconds)
                   month, day, static_cast<int>(rest / 3600), static_cast<int>(rest / 60 % 60),
                   static_cast<int>(rest % 60));
     return text;
-}
-
-std::string ReportFolder(const std::string& path)
-{
-    const std::size_t slash = path.find_last_of("\\/");
-    const bool drive = path.size() >= 2 && path[1] == ':';
-    if (slash == std::string::npos)
-        return drive ? path.substr(0, 2) + "." : ".";
-    if (slash == 0 || (drive && slash == 2))
-        return path.substr(0, slash + 1);
-    return path.substr(0, slash);
 }

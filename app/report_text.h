@@ -23,8 +23,10 @@ std::string CsvReport(const std::vector<ReportDrive>& drives);
 // The JSON report: one object with the header's fields and the drives.
 std::string JsonReport(const ReportHeader& header, const std::vector<ReportDrive>& drives);
 
-// One CSV field: quoted when it holds a comma, a quote, CR or LF, or starts
-// or ends with a blank; quotes doubled.
+// One CSV field. A text that a spreadsheet would run as a formula (it starts
+// with '=', '+', '-', '@', TAB or CR) gets one leading apostrophe, which
+// spreadsheets show as text. Then quoted when it holds a comma, a quote, CR
+// or LF, or starts or ends with a blank; quotes doubled.
 std::string CsvField(const std::string& text);
 
 // A JSON string literal of UTF-8 `text`: quote, backslash and every control
@@ -34,7 +36,3 @@ std::string JsonString(const std::string& text);
 // `seconds` since 1970-01-01 UTC as ISO 8601 UTC, "2024-02-29T13:05:09Z".
 // Years outside 0 to 9999 give the empty text.
 std::string UtcTimeText(std::int64_t seconds);
-
-// The folder that holds report file `path`, as the temporary file beside it
-// needs it: "." for a bare name, "C:." for "C:name", the root for a file in it.
-std::string ReportFolder(const std::string& path);

@@ -10,6 +10,7 @@
 // "1", ...), holding one file per request that succeeded, named by
 // ReplyFileName, with the data of the reply. Every request is sent to every
 // drive that opens, whatever an earlier one gave. `directory` is created
-// when missing and must otherwise be an empty folder. Returns false, with
-// one line in `error` saying why, on the first thing that cannot be done.
+// when missing and must otherwise be an empty folder; its name is UTF-8.
+// Returns false, with one line in `error` saying why, on the first thing that
+// cannot be done, or when no drive answered a request.
 bool RecordIdentifyReplies(DeviceIo& devices, const std::string& directory, std::string& error);

@@ -1,40 +1,40 @@
 #include "identify/identify_recorder.h"
 
 #include "identify/identify_requests.h"
+#include "platform/file_path.h"
+#include "platform/unicode_text.h"
 
 #include <windows.h>
 
 namespace {
 
-std::string JoinPath(const std::string& directory, const std::string& name)
-{
-    if (!directory.empty() && (directory.back() == '\\' || directory.back() == '/'))
-        return directory + name;
-    return directory + "\\" + name;
-}
-
 bool IsEmptyFolder(const std::string& directory)
 {
-    WIN32_FIND_DATAA found;
-    const HANDLE search = FindFirstFileA(JoinPath(directory, "*").c_str(), &found);
+    WIN32_FIND_DATAW found;
+    const HANDLE search = FindFirstFileW(WideFromUtf8(JoinPath(directory, "*")).c_str(), &found);
     if (search == INVALID_HANDLE_VALUE)
         return false;
     bool empty = true;
     do {
-        const std::string name = found.cFileName;
-        if (name != "." && name != "..")
+        const std::wstring name = found.cFileName;
+        if (name != L"." && name != L"..")
             empty = false;
-    } while (empty && FindNextFileA(search, &found));
+    } while (empty && FindNextFileW(search, &found));
     FindClose(search);
     return empty;
+}
+
+bool CreateFolder(const std::string& folder)
+{
+    return CreateDirectoryW(WideFromUtf8(folder).c_str(), nullptr) != FALSE;
 }
 
 // A recording must not mix with the files of an earlier one.
 bool PrepareDirectory(const std::string& directory, std::string& error)
 {
-    if (CreateDirectoryA(directory.c_str(), nullptr))
+    if (CreateFolder(directory))
         return true;
-    const DWORD attributes = GetFileAttributesA(directory.c_str());
+    const DWORD attributes = GetFileAttributesW(WideFromUtf8(directory).c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
         error = "cannot create the folder " + directory;
         return false;
@@ -48,8 +48,8 @@ bool PrepareDirectory(const std::string& directory, std::string& error)
 
 bool WriteReplyFile(const std::string& path, const IdentifyReply& reply)
 {
-    const HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                                    FILE_ATTRIBUTE_NORMAL, nullptr);
+    const HANDLE file = CreateFileW(WideFromUtf8(path).c_str(), GENERIC_WRITE, 0, nullptr,
+                                    CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE)
         return false;
     DWORD written = 0;
@@ -60,9 +60,9 @@ bool WriteReplyFile(const std::string& path, const IdentifyReply& reply)
 }
 
 bool RecordDrive(DeviceIo& devices, HANDLE drive, int index, const std::string& folder,
-                 std::string& error)
+                 int& replies, std::string& error)
 {
-    if (!CreateDirectoryA(folder.c_str(), nullptr)) {
+    if (!CreateFolder(folder)) {
         error = "cannot create the folder " + folder;
         return false;
     }
@@ -75,6 +75,7 @@ bool RecordDrive(DeviceIo& devices, HANDLE drive, int index, const std::string& 
             error = "cannot write " + path;
             return false;
         }
+        ++replies;
     }
     return true;
 }
@@ -85,15 +86,18 @@ bool RecordIdentifyReplies(DeviceIo& devices, const std::string& directory, std:
 {
     if (!PrepareDirectory(directory, error))
         return false;
+    int replies = 0;
     for (int index = 0; index < kPhysicalDriveCount; ++index) {
         const HANDLE drive = OpenPhysicalDrive(devices, index);
         if (drive == INVALID_HANDLE_VALUE)
             continue;
-        const bool recorded =
-            RecordDrive(devices, drive, index, JoinPath(directory, std::to_string(index)), error);
+        const bool recorded = RecordDrive(
+            devices, drive, index, JoinPath(directory, std::to_string(index)), replies, error);
         devices.Close(drive);
         if (!recorded)
             return false;
     }
-    return true;
+    if (replies == 0)
+        error = "no drive answered an identify request: nothing was recorded in " + directory;
+    return replies > 0;
 }

@@ -12,6 +12,13 @@ HANDLE RedirectedStdHandle(DWORD which);
 // Writes all of `text` to `file`; false when a write fails or stops short.
 bool WriteAll(HANDLE file, const std::string& text);
 
-// Writes `line` and CRLF to standard error when it is redirected. False when
-// it is not, or the write fails.
+// Writes UTF-8 `text` where whoever started the program can read it, and
+// never waits for a person: to the standard handle `which` when it is a file,
+// a pipe or a console; with no standard handle, to the console of the process
+// that started this one (a command prompt). A handle to anything else (the
+// null device) takes nothing. False only when there is neither a handle nor
+// a console, nobody who could read it.
+bool WriteStdText(DWORD which, const std::string& text);
+
+// `line` and CRLF on standard error, as WriteStdText writes.
 bool WriteErrorLine(const std::string& line);

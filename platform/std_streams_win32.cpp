@@ -1,6 +1,58 @@
 #include "platform/std_streams.h"
 
+#include "platform/unicode_text.h"
+
 #include <algorithm>
+
+namespace {
+
+bool IsConsole(HANDLE handle)
+{
+    DWORD mode = 0;
+    return GetConsoleMode(handle, &mode) != FALSE;
+}
+
+// A console shows UTF-16 whatever its code page.
+bool WriteConsoleText(HANDLE console, const std::string& text)
+{
+    const std::wstring wide = WideFromUtf8(text);
+    constexpr std::size_t kChunk = 4096;
+    std::size_t done = 0;
+    while (done < wide.size()) {
+        std::size_t size = std::min(kChunk, wide.size() - done);
+        if (done + size < wide.size() && wide[done + size - 1] >= 0xD800 &&
+            wide[done + size - 1] <= 0xDBFF)
+            --size; // a surrogate pair stays whole
+        DWORD written = 0;
+        if (!WriteConsoleW(console, wide.data() + done, static_cast<DWORD>(size), &written,
+                           nullptr) ||
+            written == 0)
+            return false;
+        done += written;
+    }
+    return true;
+}
+
+// The console of the process that started this one, attached on first use;
+// null when that process has none (a service, a scheduled task).
+HANDLE ParentConsole()
+{
+    static HANDLE console = nullptr;
+    static bool tried = false;
+    if (!tried) {
+        tried = true;
+        if (AttachConsole(ATTACH_PARENT_PROCESS)) {
+            const HANDLE output =
+                CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE,
+                            FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+            if (output != INVALID_HANDLE_VALUE)
+                console = output;
+        }
+    }
+    return console;
+}
+
+} // namespace
 
 HANDLE RedirectedStdHandle(DWORD which)
 {
@@ -25,8 +77,24 @@ bool WriteAll(HANDLE file, const std::string& text)
     return true;
 }
 
+bool WriteStdText(DWORD which, const std::string& text)
+{
+    const HANDLE handle = GetStdHandle(which);
+    const bool valid = handle != nullptr && handle != INVALID_HANDLE_VALUE;
+    const DWORD type = valid ? GetFileType(handle) : FILE_TYPE_UNKNOWN;
+    if (type == FILE_TYPE_DISK || type == FILE_TYPE_PIPE)
+        return WriteAll(handle, text);
+    if (type == FILE_TYPE_CHAR && !IsConsole(handle))
+        return true; // the null device takes nothing; another device could block
+    if (type == FILE_TYPE_CHAR && WriteConsoleText(handle, text))
+        return true;
+    // No handle, or a console handle copied from a parent whose console a
+    // GUI program does not share.
+    const HANDLE console = ParentConsole();
+    return console && WriteConsoleText(console, text);
+}
+
 bool WriteErrorLine(const std::string& line)
 {
-    HANDLE error = RedirectedStdHandle(STD_ERROR_HANDLE);
-    return error && WriteAll(error, line + "\r\n");
+    return WriteStdText(STD_ERROR_HANDLE, line + "\r\n");
 }

@@ -38,6 +38,18 @@ TEST(CommandLine, FlagsInAnyCaseAndEveryWrongCommandLine)
         {{"report.csv"}, CommandMode::UsageError, "", "unknown option"},
         {{"/x\r\ny"}, CommandMode::UsageError, "", "\"/x??y\""},
         {{std::string(5000, 'a')}, CommandMode::UsageError, "", std::string(100, 'a') + "...\""},
+        // An option where a path belongs is no path.
+        {{"/report", "/record"}, CommandMode::UsageError, "", "not the option \"/record\""},
+        {{"/record", "-Report"}, CommandMode::UsageError, "", "not the option \"-Report\""},
+        {{"/report", "/?"}, CommandMode::UsageError, "", "not the option \"/?\""},
+        {{"/record", "/tmp"}, CommandMode::UsageError, "", "not the option \"/tmp\""},
+        {{"/report", "//srv/share/a.csv"}, CommandMode::Report, "//srv/share/a.csv", ""},
+        {{"/record", "-drives"}, CommandMode::Record, "-drives", ""},
+        // An error line cuts no UTF-8 character in two.
+        {{std::string(99, 'a') + "\xe6\x97\xa5\xe6\x97\xa5"},
+         CommandMode::UsageError,
+         "",
+         "\"" + std::string(99, 'a') + "...\""},
     };
     for (const Case& c : cases) {
         const std::string shown = c.args.empty() ? "(none)" : c.args[0];

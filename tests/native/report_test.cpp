@@ -3,6 +3,7 @@
 #include "app/report_text.h"
 #include "app/row_colour.h"
 #include "app/row_text.h"
+#include "platform/file_path.h"
 
 #include <gtest/gtest.h>
 
@@ -61,12 +62,24 @@ TEST(ReportRows, VerdictIsOneWhenAnyDriveIsRed)
     EXPECT_EQ(1, ReportVerdict({green, red}));
 }
 
-TEST(ReportText, CsvQuotesOnlyWhatNeedsQuotesAndDoublesQuotes)
+TEST(ReportText, CsvKeepsFormulasInertQuotesOnlyWhatNeedsQuotesAndDoublesQuotes)
 {
     const struct {
         std::string text;
         std::string field;
     } cases[] = {
+        // A device's texts that a spreadsheet would run: text after one apostrophe.
+        {"=1+2", "'=1+2"},
+        {"+1", "'+1"},
+        {"-2+3", "'-2+3"},
+        {"@SUM(1+1)", "'@SUM(1+1)"},
+        {"\t=1", "'\t=1"},
+        {"\r=1", "\"'\r=1\""},
+        {"=HYPERLINK(\"http://x\",\"OK\")", "\"'=HYPERLINK(\"\"http://x\"\",\"\"OK\"\")\""},
+        {"=a,b", "\"'=a,b\""},
+        {"'=1", "'=1"},
+        {" =1", "\" =1\""},
+        {"A=1-2@3", "A=1-2@3"},
         {"", ""},
         {"ZQ3104220AS", "ZQ3104220AS"},
         {"a,b", "\"a,b\""},
@@ -146,15 +159,15 @@ TEST(ReportText, UtcTimeIsIso8601AcrossLeapDaysAndCenturies)
     EXPECT_EQ("", UtcTimeText(INT64_MAX));
 }
 
-TEST(ReportText, TheTemporaryFileGoesInTheReportsOwnFolder)
+TEST(ReportText, AFileMadeBesideAnotherGoesInItsFolder)
 {
-    EXPECT_EQ(".", ReportFolder("drives.csv"));
-    EXPECT_EQ("C:.", ReportFolder("C:drives.csv"));
-    EXPECT_EQ("C:\\", ReportFolder("C:\\drives.csv"));
-    EXPECT_EQ("\\", ReportFolder("\\drives.csv"));
-    EXPECT_EQ("C:\\reports\\pc7", ReportFolder("C:\\reports\\pc7\\drives.csv"));
-    EXPECT_EQ("\\\\srv\\share", ReportFolder("\\\\srv\\share\\d.json"));
-    EXPECT_EQ("out", ReportFolder("out/drives.csv"));
+    EXPECT_EQ(".", FolderOfFile("drives.csv"));
+    EXPECT_EQ("C:.", FolderOfFile("C:drives.csv"));
+    EXPECT_EQ("C:\\", FolderOfFile("C:\\drives.csv"));
+    EXPECT_EQ("\\", FolderOfFile("\\drives.csv"));
+    EXPECT_EQ("C:\\reports\\pc7", FolderOfFile("C:\\reports\\pc7\\drives.csv"));
+    EXPECT_EQ("\\\\srv\\share", FolderOfFile("\\\\srv\\share\\d.json"));
+    EXPECT_EQ("out", FolderOfFile("out/drives.csv"));
 }
 
 } // namespace

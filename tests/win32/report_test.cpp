@@ -6,6 +6,8 @@
 #include "app/report_text.h"
 #include "app/rescan.h"
 #include "app/row_colour.h"
+#include "platform/replace_file.h"
+#include "platform/unicode_text.h"
 #include "tests/win32/support/one_smart_drive.h"
 #include "tests/win32/support/program_process.h"
 #include "tests/win32/support/program_window.h"
@@ -17,6 +19,7 @@
 #include <gtest/gtest.h>
 #include <winioctl.h>
 
+#include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <sstream>
@@ -202,6 +205,8 @@ TEST_F(ReportTest, ExitCodeIsOneOnlyWhenSomeRowIsRed)
          {"A,B\"C\xE9&Rev_1"},
          0,
          "discovery,\"A,B\"\"C\xC3\xA9\",CV0,1,false,"},
+        // A device's product text that a spreadsheet would run stays text.
+        {"a formula for a model", {"=1+2&Rev_-1"}, 0, "discovery,'=1+2,CV0,'-1,false,"},
         {"no drives", {}, 0, ""},
     };
     ASSERT_EQ(1252u, GetACP()) << "the test prefix's code page, which the e acute assumes";
@@ -245,6 +250,63 @@ TEST_F(ReportTest, AReportThatCannotBeWrittenGivesTwoAndLeavesWhatWasThere)
     EXPECT_EQ((std::vector<std::string>{"kept.csv"}), FolderFiles());
 }
 
+TEST_F(ReportTest, AReportPathOutsideTheCodePageIsWrittenUnderThatVeryName)
+{
+    // "отчёт-日本.csv": Cyrillic and Japanese, neither in the test prefix's code page.
+    const std::string path =
+        InFolder("\xd0\xbe\xd1\x82\xd1\x87\xd1\x91\xd1\x82-\xe6\x97\xa5\xe6\x9c\xac.csv");
+    const ProgramRun run = RunWithPipes(Vestrel("/report \"" + path + "\""));
+    EXPECT_EQ(0, run.exitCode) << run.error;
+    const std::wstring wide = WideFromUtf8(path);
+    const HANDLE file =
+        CreateFileW(wide.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, file) << "no file under the very name";
+    char start[6] = {};
+    DWORD read = 0;
+    ReadFile(file, start, sizeof start, &read, nullptr);
+    CloseHandle(file);
+    EXPECT_EQ("source", std::string(start, read));
+    EXPECT_TRUE(DeleteFileW(wide.c_str()));
+    EXPECT_TRUE(FolderFiles().empty()) << "no temporary file is left behind";
+}
+
+// Whatever stands at a temporary file's name, a file, a folder or a link, is
+// passed over and left as it was; a link is never followed to its target.
+TEST_F(ReportTest, TheTemporaryFileNeverOpensWhatStandsAtItsName)
+{
+    const std::string report = InFolder("drives.csv");
+    std::ofstream(report, std::ios::binary) << "the previous report";
+    std::ofstream(InFolder("target"), std::ios::binary) << "the link's target";
+    std::ofstream(InFolder("file.tmp"), std::ios::binary) << "a planted file";
+    ASSERT_TRUE(CreateDirectoryA(InFolder("folder.tmp").c_str(), nullptr));
+    std::vector<std::string> names = {"file.tmp", "folder.tmp", "new.tmp"};
+    // Wine 8 answers that it made a link and makes none.
+    const std::wstring link = WideFromUtf8(InFolder("link.tmp"));
+    CreateSymbolicLinkW(link.c_str(), WideFromUtf8(InFolder("target")).c_str(), 0);
+    const DWORD linkAttributes = GetFileAttributesW(link.c_str());
+    if (linkAttributes != INVALID_FILE_ATTRIBUTES &&
+        (linkAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
+        names.insert(names.begin(), "link.tmp");
+    else
+        std::printf("No symbolic links here: the link case does not run.\n");
+    std::size_t next = 0;
+    const auto nextName = [&] { return next < names.size() ? names[next++] : std::string(); };
+
+    EXPECT_EQ("", ReplaceFileContents(report, "the new report", nextName));
+    EXPECT_EQ(names.size(), next) << "each name in turn";
+    EXPECT_EQ("the new report", ReadWholeFile(report));
+    EXPECT_EQ("the link's target", ReadWholeFile(InFolder("target")));
+    EXPECT_EQ("a planted file", ReadWholeFile(InFolder("file.tmp")));
+    EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(InFolder("new.tmp").c_str()));
+
+    next = 0; // only taken names: nothing is written, the report stays
+    names.pop_back();
+    EXPECT_NE("", ReplaceFileContents(report, "a third report", nextName));
+    EXPECT_EQ("the new report", ReadWholeFile(report));
+    RemoveDirectoryA(InFolder("folder.tmp").c_str());
+    DeleteFileA(InFolder("link.tmp").c_str());
+}
+
 TEST(ReportCommandLine, UsageErrorsGiveTwoAndTheUsageHelpGivesZero)
 {
     const struct {
@@ -270,20 +332,38 @@ TEST(ReportCommandLine, UsageErrorsGiveTwoAndTheUsageHelpGivesZero)
     }
 }
 
-TEST(ReportCommandLine, WithoutRedirectedOutputTheUsageErrorIsAMessageBox)
+// As a service or a scheduled task starts it: a failure ends the program at
+// once, with no window that nobody could see or close.
+TEST(ReportCommandLine, AFailureWithoutAReaderNeverShowsAWindowOrWaits)
 {
-    ProgramProcess program(Vestrel("/report -"), nullptr, nullptr);
-    ASSERT_TRUE(program.Started()) << GetLastError();
-    HWND box = nullptr;
-    for (int wait = 0; wait < 200 && !box; ++wait) {
-        const std::vector<HWND> boxes = program.Windows("#32770");
-        box = boxes.empty() ? nullptr : boxes.front();
-        Sleep(50);
+    SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
+    const HANDLE nul =
+        CreateFileA("NUL", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                    &inherit, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, nul);
+    const struct {
+        const char* arguments;
+        HANDLE handles; // every standard handle: the null device, or none
+    } cases[] = {
+        {"/report C:\\no\\such\\folder\\out.csv", nul},
+        {"/report -", nul},
+        {"/record /report", nul},
+        {"/report C:\\no\\such\\folder\\out.csv", nullptr},
+        {"/bogus", nullptr},
+    };
+    for (const auto& c : cases) {
+        ProgramProcess program(Vestrel(c.arguments), c.handles, c.handles, c.handles);
+        ASSERT_TRUE(program.Started()) << GetLastError();
+        const DWORD start = GetTickCount();
+        bool windowShown = false;
+        while (WaitForSingleObject(program.Handle(), 20) == WAIT_TIMEOUT &&
+               GetTickCount() - start < 10000)
+            windowShown = windowShown || !program.Windows("#32770").empty();
+        EXPECT_LT(GetTickCount() - start, 5000u) << c.arguments;
+        EXPECT_FALSE(windowShown) << c.arguments;
+        EXPECT_EQ(2, program.ExitCode()) << c.arguments;
     }
-    ASSERT_NE(nullptr, box) << "a message box";
-    EXPECT_EQ("Vestrel", WindowText(box));
-    PostMessageA(box, WM_COMMAND, IDOK, 0);
-    EXPECT_EQ(2, program.ExitCode());
+    CloseHandle(nul);
 }
 
 class IdentifyReport : public ProgramWindowTest {};

@@ -1,5 +1,6 @@
 #include "tests/win32/support/program_process.h"
 
+#include "platform/unicode_text.h"
 #include "tests/win32/support/window_probe.h"
 
 namespace {
@@ -23,29 +24,31 @@ void Drain(HANDLE pipe, std::string& text)
 
 ProgramProcess::ProgramProcess(const std::string& commandLine)
 {
-    STARTUPINFOA startup = {};
+    STARTUPINFOW startup = {};
     startup.cb = sizeof startup;
     Start(commandLine, startup, false);
     if (started)
         WaitForInputIdle(process.hProcess, kTimeoutMs);
 }
 
-ProgramProcess::ProgramProcess(const std::string& commandLine, HANDLE output, HANDLE error)
+ProgramProcess::ProgramProcess(const std::string& commandLine, HANDLE output, HANDLE error,
+                               HANDLE input)
 {
-    STARTUPINFOA startup = {};
+    STARTUPINFOW startup = {};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = input;
     startup.hStdOutput = output;
     startup.hStdError = error;
     Start(commandLine, startup, true);
 }
 
-void ProgramProcess::Start(const std::string& commandLine, STARTUPINFOA& startup,
+void ProgramProcess::Start(const std::string& commandLine, STARTUPINFOW& startup,
                            bool inheritHandles)
 {
-    std::vector<char> command(commandLine.begin(), commandLine.end());
-    command.push_back('\0');
-    started = CreateProcessA(nullptr, command.data(), nullptr, nullptr, inheritHandles, 0, nullptr,
+    std::wstring command = WideFromUtf8(commandLine);
+    command.push_back(L'\0');
+    started = CreateProcessW(nullptr, &command[0], nullptr, nullptr, inheritHandles, 0, nullptr,
                              nullptr, &startup, &process) != FALSE;
 }
 

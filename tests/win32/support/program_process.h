@@ -9,11 +9,13 @@
 // ended on destruction if it still runs.
 class ProgramProcess {
 public:
+    // Command lines are UTF-8.
     // Starts `commandLine` and waits until its message loop waits for input.
     explicit ProgramProcess(const std::string& commandLine);
-    // Starts `commandLine` with these standard output and error handles (null
-    // for none) and does not wait: a program without a window never idles.
-    ProgramProcess(const std::string& commandLine, HANDLE output, HANDLE error);
+    // Starts `commandLine` with these standard handles (null for none) and
+    // does not wait: a program without a window never idles.
+    ProgramProcess(const std::string& commandLine, HANDLE output, HANDLE error,
+                   HANDLE input = nullptr);
     ~ProgramProcess();
     ProgramProcess(const ProgramProcess&) = delete;
     ProgramProcess& operator=(const ProgramProcess&) = delete;
@@ -33,7 +35,7 @@ public:
     long ExitCode() const;
 
 private:
-    void Start(const std::string& commandLine, STARTUPINFOA& startup, bool inheritHandles);
+    void Start(const std::string& commandLine, STARTUPINFOW& startup, bool inheritHandles);
 
     PROCESS_INFORMATION process = {};
     bool started = false;

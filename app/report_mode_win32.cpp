@@ -1,0 +1,85 @@
+#include "app/report_mode.h"
+
+#include "app/command_line.h"
+#include "app/download_request.h"
+#include "app/drive_scan.h"
+#include "app/report_rows.h"
+#include "app/report_text.h"
+#include "discovery/parse_warning.h"
+#include "platform/replace_file.h"
+#include "platform/std_streams.h"
+#include "platform/unicode_text.h"
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+std::string ComputerName()
+{
+    wchar_t name[MAX_COMPUTERNAME_LENGTH + 1] = {};
+    DWORD size = MAX_COMPUTERNAME_LENGTH + 1;
+    std::string utf8;
+    if (!GetComputerNameW(name, &size) || !Utf8FromWide(name, utf8))
+        return std::string();
+    return utf8;
+}
+
+// The rows in the window's order with the window's verdict, texts in UTF-8.
+std::vector<ReportDrive> ScanReportDrives(DeviceIo& devices)
+{
+    DriveRecordList records;
+    const std::vector<DriveRow> rows = ScanDriveRows(records, devices);
+    int year = 0;
+    const bool haveYear = LocalYear(_time64(nullptr), &year);
+    std::vector<ReportDrive> drives;
+    for (const DriveRow& row : rows) {
+        ReportDrive drive = JudgeRow(row, haveYear ? &year : nullptr);
+        drive.model = Utf8FromCodePage(drive.model);
+        drive.serial = Utf8FromCodePage(drive.serial);
+        drive.firmware = Utf8FromCodePage(drive.firmware);
+        drives.push_back(drive);
+    }
+    return drives;
+}
+
+std::string ReportTextFor(const std::string& path, const std::vector<ReportDrive>& drives)
+{
+    if (!IsJsonReportPath(path))
+        return CsvReport(drives);
+    const ReportHeader header{ComputerName(), UtcTimeText(_time64(nullptr)), VESTREL_VERSION};
+    return JsonReport(header, drives);
+}
+
+std::string ErrorText()
+{
+    return " (error " + std::to_string(GetLastError()) + ")";
+}
+
+} // namespace
+
+int RunReport(const std::string& path, DeviceIo& devices, std::string& error)
+{
+    WriteParseWarningsAsText();
+    const bool toOutput = path == "-";
+    HANDLE output = toOutput ? RedirectedStdHandle(STD_OUTPUT_HANDLE) : nullptr;
+    // Checked before the scan, so that a run that cannot write ends at once.
+    if (toOutput && !output) {
+        error = std::string("/report - needs standard output redirected to a file or a pipe; ") +
+                kUsageLine;
+        return kExitFailed;
+    }
+    error = toOutput ? std::string() : RefusalToReplace(path);
+    if (!error.empty())
+        return kExitFailed;
+
+    const std::vector<ReportDrive> drives = ScanReportDrives(devices);
+    const std::string text = ReportTextFor(toOutput ? std::string() : path, drives);
+    if (toOutput && !WriteAll(output, text))
+        error = "cannot write the report to standard output" + ErrorText();
+    else if (!toOutput)
+        error = ReplaceFileContents(path, text);
+    return error.empty() ? ReportVerdict(drives) : kExitFailed;
+}
