@@ -5,23 +5,23 @@
 # LICENSE.txt (from res/eula.txt) and SHA256SUMS of those four.
 # The same commit gives the same zip, byte for byte, wherever and whenever it
 # is made: the zip's times are the commit's. Outside a git checkout, set
-# SOURCE_DATE_EPOCH to the commit's time (git log -1 --format=%ct).
+# SOURCE_DATE_EPOCH to the commit's time (git log -1 --format=%ct); inside
+# one, the commit's time is taken whatever SOURCE_DATE_EPOCH says.
 # Usage: tools/release.sh
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-if [ -z "${SOURCE_DATE_EPOCH:-}" ]; then
-  if [ "$(git rev-parse --show-toplevel 2>/dev/null)" != "$(pwd -P)" ]; then
-    echo "Not a git checkout: set SOURCE_DATE_EPOCH to the commit's time" \
-      "(git log -1 --format=%ct in a checkout of it)." >&2
-    exit 2
-  fi
-  # A release names a commit: what it holds must be that commit.
+if [ "$(git rev-parse --show-toplevel 2>/dev/null)" = "$(pwd -P)" ]; then
+  # A release names a commit: what it holds must be that commit, at its time.
   if ! git diff --quiet HEAD --; then
     echo "Tracked files differ from the commit: release from a clean checkout." >&2
     exit 2
   fi
   SOURCE_DATE_EPOCH=$(git log -1 --format=%ct)
+elif [ -z "${SOURCE_DATE_EPOCH:-}" ]; then
+  echo "Not a git checkout: set SOURCE_DATE_EPOCH to the commit's time" \
+    "(git log -1 --format=%ct in a checkout of it)." >&2
+  exit 2
 fi
 export SOURCE_DATE_EPOCH
 
