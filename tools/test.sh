@@ -40,8 +40,9 @@ done
 tools/check-imports.sh build/mingw/app/Vestrel.exe build/mingw64/app/Vestrel64.exe
 tools/check-hardening.sh build/mingw/app/Vestrel.exe build/mingw64/app/Vestrel64.exe
 
-step "Reproducible programs: both built again from a copy of the sources in another folder"
+step "Reproducible release: both programs built again in another folder, and the zip"
 tools/check-reproducible.sh mingw mingw64
+tools/check-release-zip.sh build/mingw/app/Vestrel.exe build/mingw64/app/Vestrel64.exe
 
 if tools/host-runs-32bit.sh; then
   step "Windows tests, 32-bit build, under Wine"
