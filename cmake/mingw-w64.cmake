@@ -13,6 +13,10 @@ set(CMAKE_C_COMPILER   ${MINGW_TRIPLE}-gcc-${VESTREL_THREAD_MODEL})
 set(CMAKE_CXX_COMPILER ${MINGW_TRIPLE}-g++-${VESTREL_THREAD_MODEL})
 set(CMAKE_RC_COMPILER  ${MINGW_TRIPLE}-windres)
 
+# Every build of these sources, test builds and the shipped program alike,
+# makes the same bytes wherever and whenever it runs.
+set(CMAKE_PROJECT_INCLUDE ${CMAKE_CURRENT_LIST_DIR}/reproducible.cmake)
+
 set(CMAKE_FIND_ROOT_PATH /usr/${MINGW_TRIPLE})
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)

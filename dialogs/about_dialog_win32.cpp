@@ -11,7 +11,7 @@ constexpr DWORD kWindowStyle = WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
 constexpr int kWidth = 442;
 constexpr int kHeight = 300;
 
-constexpr char kVersionText[] = "Corvane Vestrel v2.3.0.0";
+constexpr char kVersionText[] = "Corvane Vestrel v" VESTREL_VERSION;
 constexpr char kCopyrightText[] = "Copyright (C) 2016 Corvane Technology\n"
                                   "All rights reserved.";
 constexpr char kInfoText[] =

@@ -9,7 +9,7 @@ packages=(
   cmake ninja-build g++ googletest clang libclang-rt-14-dev clang-format
   g++-mingw-w64-i686-posix g++-mingw-w64-i686-win32 binutils-mingw-w64-i686
   g++-mingw-w64-x86-64-posix g++-mingw-w64-x86-64-win32 binutils-mingw-w64-x86-64
-  wine wine32:i386 wine64 xvfb xauth imagemagick
+  wine wine32:i386 wine64 xvfb xauth imagemagick python3
 )
 
 missing=()

@@ -4,7 +4,8 @@
 # and the Windows programs, 32-bit and 64-bit, under Wine in a virtual X
 # server. Where the host cannot run 32-bit code, the Windows tests run on the
 # 64-bit build alone, and the 32-bit program is still built and checked. The
-# imports and the hardening of both shipped programs are checked every run.
+# imports and the hardening of both shipped programs are checked every run,
+# and that they come out the same when built again elsewhere.
 # Usage: tools/test.sh
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -38,6 +39,10 @@ for preset in mingw mingw64; do
 done
 tools/check-imports.sh build/mingw/app/Vestrel.exe build/mingw64/app/Vestrel64.exe
 tools/check-hardening.sh build/mingw/app/Vestrel.exe build/mingw64/app/Vestrel64.exe
+
+step "Reproducible release: both programs built again in another folder, and the zip"
+tools/check-reproducible.sh mingw mingw64
+tools/check-release-zip.sh build/mingw/app/Vestrel.exe build/mingw64/app/Vestrel64.exe
 
 if tools/host-runs-32bit.sh; then
   step "Windows tests, 32-bit build, under Wine"
