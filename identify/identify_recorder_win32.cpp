@@ -1,6 +1,8 @@
 #include "identify/identify_recorder.h"
 
 #include "identify/identify_requests.h"
+#include "identify/identify_scanner.h"
+#include "platform/timed_device_io.h"
 
 #include <windows.h>
 
@@ -59,7 +61,21 @@ bool WriteReplyFile(const std::string& path, const IdentifyReply& reply)
     return CloseHandle(file) && ok;
 }
 
-bool RecordDrive(DeviceIo& devices, HANDLE drive, int index, const std::string& folder,
+// The mark of a request that never answered, so that the recording replays
+// the silence too.
+bool RecordSilence(const std::string& folder, int index, IdentifyRequest request,
+                   std::string& error)
+{
+    WriteSilentRequestLines({{index, request}});
+    const std::string path = JoinPath(folder, SilentFileName(request));
+    if (!WriteReplyFile(path, IdentifyReply())) {
+        error = "cannot write " + path;
+        return false;
+    }
+    return true;
+}
+
+bool RecordDrive(TimedDeviceIo& devices, HANDLE drive, int index, const std::string& folder,
                  std::string& error)
 {
     if (!CreateDirectoryA(folder.c_str(), nullptr)) {
@@ -68,7 +84,10 @@ bool RecordDrive(DeviceIo& devices, HANDLE drive, int index, const std::string& 
     }
     for (IdentifyRequest request : kIdentifyRequests) {
         IdentifyReply reply;
-        if (!SendIdentifyRequest(devices, drive, index, request, reply))
+        const bool answered = SendIdentifyRequest(devices, drive, index, request, reply);
+        if (devices.IsSilent(drive))
+            return RecordSilence(folder, index, request, error);
+        if (!answered)
             continue;
         const std::string path = JoinPath(folder, ReplyFileName(request));
         if (!WriteReplyFile(path, reply)) {
@@ -81,8 +100,9 @@ bool RecordDrive(DeviceIo& devices, HANDLE drive, int index, const std::string& 
 
 } // namespace
 
-bool RecordIdentifyReplies(DeviceIo& devices, const std::string& directory, std::string& error)
+bool RecordIdentifyReplies(DeviceIo& system, const std::string& directory, std::string& error)
 {
+    TimedDeviceIo devices(system, kDeviceDeadlineMs);
     if (!PrepareDirectory(directory, error))
         return false;
     for (int index = 0; index < kPhysicalDriveCount; ++index) {
