@@ -3,6 +3,7 @@
 #include "app/drive_rows.h"
 #include "discovery/discovery_driver.h"
 #include "identify/identify_scanner.h"
+#include "platform/timed_device_io.h"
 
 std::vector<DriveRow> ScanDriveRows(DriveRecordList& records, DeviceIo& devices,
                                     std::vector<SilentRequest>* silent)
@@ -31,7 +32,8 @@ struct BackgroundIdentify::Job {
 
 BackgroundIdentify::BackgroundIdentify(DeviceIo& devices) : job(new Job{&devices, {}, 2})
 {
-    thread = CreateThread(nullptr, 0, Run, job, 0, nullptr);
+    thread = CreateThread(nullptr, kScanThreadStack, Run, job, STACK_SIZE_PARAM_IS_A_RESERVATION,
+                          nullptr);
     // Without a thread the scan can still run, only not in the background.
     if (!thread)
         Run(job);

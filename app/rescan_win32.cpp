@@ -24,9 +24,9 @@ void ForgetDrives(HWND list)
     EnableWindow(g_hDownloadButton, FALSE);
 }
 
-// Dispatches this thread's messages until `ended` is signalled. Returns false,
-// with WM_QUIT posted again for the message loop, when the program is to end
-// first.
+// Dispatches this thread's messages until `ended` is signalled, or those
+// already queued when `ended` is null. Returns false, with WM_QUIT posted
+// again for the message loop, when the program is to end first.
 bool DispatchUntil(HANDLE ended)
 {
     // Messages already queued do not wake the wait, so they go first.
@@ -50,6 +50,9 @@ bool DispatchUntil(HANDLE ended)
 bool FillList(HWND list, DeviceIo& devices)
 {
     InsertDriveRows(list, DiscoveredRows(g_driveRecords));
+    // The window shows those rows and answers before the drives are asked.
+    if (!DispatchUntil(nullptr))
+        return false;
     BackgroundIdentify identify(devices);
     if (!DispatchUntil(identify.Ended()))
         return false;

@@ -10,6 +10,10 @@
 // answered by then is taken to be silent.
 constexpr DWORD kDeviceDeadlineMs = 4000;
 
+// The stack the scans' threads reserve: a request and its copies live on the
+// heap, and the default megabyte would only grow the working set.
+constexpr SIZE_T kScanThreadStack = 64 * 1024;
+
 // Device requests with a deadline, over `devices`. Each request runs on a
 // thread of its own; one that misses the deadline fails with ERROR_TIMEOUT and
 // is left running on copies of its buffers. Windows XP cannot cancel another

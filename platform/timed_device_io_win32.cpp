@@ -81,7 +81,8 @@ bool TimedDeviceIo::Control(HANDLE device, DWORD code, const void* in, DWORD inS
         return false;
     }
     Request* request = MakeRequest(devices, device, code, in, inSize, out, outSize);
-    const HANDLE thread = CreateThread(nullptr, 0, SendOnItsThread, request, 0, nullptr);
+    const HANDLE thread = CreateThread(nullptr, kScanThreadStack, SendOnItsThread, request,
+                                       STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr);
     if (!thread) {
         // Without a thread of its own the request can only be waited for.
         Send(*request);
