@@ -63,22 +63,24 @@ bool FillList(HWND list, DeviceIo& devices)
 // Scans into the list, and again while a rescan was asked for meanwhile (a
 // warning box or the wait for the drives lets messages through): a scan never
 // starts inside another.
-void Scan(HWND list, DeviceIo& devices, bool forgetFirst)
+void Scan(HWND list, DeviceIo& devices, bool rescan)
 {
     if (g_rescanning) {
         g_rescanAsked = true;
         return;
     }
     g_rescanning = true;
-    const HCURSOR previous = SetCursor(LoadCursorA(nullptr, IDC_WAIT));
-    bool forget = forgetFirst;
+    // Start-up shows none: loading the wait cursor costs it time.
+    const HCURSOR previous = rescan ? SetCursor(LoadCursorA(nullptr, IDC_WAIT)) : nullptr;
+    bool forget = rescan;
     do {
         g_rescanAsked = false;
         if (forget)
             ForgetDrives(list);
         forget = true;
     } while (FillList(list, devices) && g_rescanAsked);
-    SetCursor(previous);
+    if (rescan)
+        SetCursor(previous);
     g_rescanning = false;
 }
 
