@@ -2,12 +2,47 @@
 
 #include "app/drive_row.h"
 #include "discovery/drive_record.h"
+#include "identify/identify_reply.h"
 #include "platform/device_io.h"
+
+#include <windows.h>
 
 #include <vector>
 
 // Runs both scans, for the window and the report alike: discovery, whose
 // drives are added to `records`, then the identify scan of `devices`. Returns
 // the rows of ListedRows over everything `records` holds and the identified
-// drives.
-std::vector<DriveRow> ScanDriveRows(DriveRecordList& records, DeviceIo& devices);
+// drives. The drives the identify scan gave up go to `silent` when given.
+std::vector<DriveRow> ScanDriveRows(DriveRecordList& records, DeviceIo& devices,
+                                    std::vector<SilentRequest>* silent = nullptr);
+
+// Discovery alone: its drives are added to `records`, and the rows of those
+// that the list shows are returned.
+std::vector<DriveRow> DiscoveredRows(DriveRecordList& records);
+
+// The identify scan of `devices` on a thread of its own, started when this is
+// made, so that the thread that made it can go on answering its windows.
+// Letting go of a scan that has not ended leaves it behind: it ends on its
+// own, or with the process.
+class BackgroundIdentify {
+public:
+    explicit BackgroundIdentify(DeviceIo& devices);
+    ~BackgroundIdentify();
+    BackgroundIdentify(const BackgroundIdentify&) = delete;
+    BackgroundIdentify& operator=(const BackgroundIdentify&) = delete;
+
+    // Signalled when the scan has ended; null when it ran before the
+    // constructor returned.
+    HANDLE Ended() const { return thread; }
+
+    // The rows of the identified drives, once the scan has ended.
+    std::vector<DriveRow> Rows() const;
+
+private:
+    struct Job;
+    static DWORD WINAPI Run(void* job);
+    static void LetGo(Job* job);
+
+    Job* job;
+    HANDLE thread;
+};

@@ -152,14 +152,8 @@ void RunMessageLoop()
 {
     MSG msg;
     // GetMessageA answers -1 on failure; looping on it would spin for ever.
-    while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
-        if (IsRescanKey(msg)) {
-            SendMessageA(g_hMainWnd, WM_COMMAND, IDM_RESCAN, 0);
-            continue;
-        }
-        TranslateMessage(&msg);
-        DispatchMessageA(&msg);
-    }
+    while (GetMessageA(&msg, nullptr, 0, 0) > 0)
+        DispatchProgramMessage(msg);
 }
 
 LRESULT CALLBACK MainWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)

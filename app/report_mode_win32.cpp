@@ -6,6 +6,7 @@
 #include "app/report_rows.h"
 #include "app/report_text.h"
 #include "discovery/parse_warning.h"
+#include "identify/identify_scanner.h"
 #include "platform/replace_file.h"
 #include "platform/std_streams.h"
 #include "platform/unicode_text.h"
@@ -31,7 +32,9 @@ std::string ComputerName()
 std::vector<ReportDrive> ScanReportDrives(DeviceIo& devices)
 {
     DriveRecordList records;
-    const std::vector<DriveRow> rows = ScanDriveRows(records, devices);
+    std::vector<SilentRequest> silent;
+    const std::vector<DriveRow> rows = ScanDriveRows(records, devices, &silent);
+    WriteSilentRequestLines(silent);
     int year = 0;
     const bool haveYear = LocalYear(_time64(nullptr), &year);
     std::vector<ReportDrive> drives;

@@ -5,14 +5,22 @@
 #include <windows.h>
 
 // Fills an empty drive list as start-up does: discovery's rows first, then a
-// row for each drive that answers the identify scan.
+// row for each drive that answers the identify scan, which runs on a thread
+// of its own while this one dispatches its messages. Returns early, leaving
+// the identify scan behind, when WM_QUIT arrives meanwhile (posted again). A
+// rescan asked for meanwhile runs once when it ends.
 void ScanDrivesIntoList(HWND list, DeviceIo& devices);
 
 // Makes the list again as a fresh start would: removes its rows, empties the
 // drive records, forgets the clicked row, disables "Check for Downloads" and
-// scans, with a wait cursor. A rescan asked for while one runs (a warning box
-// of the scan lets messages through) runs once when it ends.
+// scans as ScanDrivesIntoList does, with a wait cursor. A rescan asked for
+// while a scan runs (a warning box or the wait for the drives lets messages
+// through) runs once when it ends.
 void RescanDrives(HWND list, DeviceIo& devices);
+
+// Dispatches one message of the program's thread: F5 in the main window, on
+// whichever control, asks for a rescan.
+void DispatchProgramMessage(const MSG& msg);
 
 // Whether `msg` is F5 pressed in the main window or one of its controls.
 bool IsRescanKey(const MSG& msg);

@@ -24,28 +24,86 @@ void ForgetDrives(HWND list)
     EnableWindow(g_hDownloadButton, FALSE);
 }
 
-} // namespace
-
-void ScanDrivesIntoList(HWND list, DeviceIo& devices)
+// Dispatches this thread's messages until `ended` is signalled, or those
+// already queued when `ended` is null. Returns false, with WM_QUIT posted
+// again for the message loop, when the program is to end first.
+bool DispatchUntil(HANDLE ended)
 {
-    InsertDriveRows(list, ScanDriveRows(g_driveRecords, devices));
+    // Messages already queued do not wake the wait, so they go first.
+    for (;;) {
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            if (msg.message == WM_QUIT) {
+                PostQuitMessage(static_cast<int>(msg.wParam));
+                return false;
+            }
+            DispatchProgramMessage(msg);
+        }
+        if (!ended ||
+            MsgWaitForMultipleObjects(1, &ended, FALSE, INFINITE, QS_ALLINPUT) == WAIT_OBJECT_0)
+            return true;
+    }
 }
 
-void RescanDrives(HWND list, DeviceIo& devices)
+// Discovery's rows, then, while the window goes on answering, the identify
+// scan's. Returns false when the program is to end before the scan does.
+bool FillList(HWND list, DeviceIo& devices)
+{
+    InsertDriveRows(list, DiscoveredRows(g_driveRecords));
+    // The window shows those rows and answers before the drives are asked.
+    if (!DispatchUntil(nullptr))
+        return false;
+    BackgroundIdentify identify(devices);
+    if (!DispatchUntil(identify.Ended()))
+        return false;
+    InsertDriveRows(list, identify.Rows());
+    return true;
+}
+
+// Scans into the list, and again while a rescan was asked for meanwhile (a
+// warning box or the wait for the drives lets messages through): a scan never
+// starts inside another.
+void Scan(HWND list, DeviceIo& devices, bool rescan)
 {
     if (g_rescanning) {
         g_rescanAsked = true;
         return;
     }
     g_rescanning = true;
-    const HCURSOR previous = SetCursor(LoadCursorA(nullptr, IDC_WAIT));
+    // Start-up shows none: loading the wait cursor costs it time.
+    const HCURSOR previous = rescan ? SetCursor(LoadCursorA(nullptr, IDC_WAIT)) : nullptr;
+    bool forget = rescan;
     do {
         g_rescanAsked = false;
-        ForgetDrives(list);
-        ScanDrivesIntoList(list, devices);
-    } while (g_rescanAsked);
-    SetCursor(previous);
+        if (forget)
+            ForgetDrives(list);
+        forget = true;
+    } while (FillList(list, devices) && g_rescanAsked);
+    if (rescan)
+        SetCursor(previous);
     g_rescanning = false;
+}
+
+} // namespace
+
+void ScanDrivesIntoList(HWND list, DeviceIo& devices)
+{
+    Scan(list, devices, false);
+}
+
+void RescanDrives(HWND list, DeviceIo& devices)
+{
+    Scan(list, devices, true);
+}
+
+void DispatchProgramMessage(const MSG& msg)
+{
+    if (IsRescanKey(msg)) {
+        SendMessageA(g_hMainWnd, WM_COMMAND, IDM_RESCAN, 0);
+        return;
+    }
+    TranslateMessage(&msg);
+    DispatchMessageA(&msg);
 }
 
 bool IsRescanKey(const MSG& msg)

@@ -4,6 +4,7 @@
 #include "discovery/registry_walk.h"
 #include "discovery/volume_or_registry.h"
 #include "discovery/volume_query.h"
+#include "platform/timed_device_io.h"
 
 static_assert(sizeof(OSVERSIONINFOA) == 148, "the version query's structure");
 
@@ -34,8 +35,10 @@ std::vector<DriveRecord> WalkClassKey(HKEY root, const char* path)
 std::vector<DriveRecord> DiscoverDrivesFrom(const DiscoverySources& sources)
 {
     const OSVERSIONINFOA& v = sources.version;
-    if (UseVolumeQuery(v.dwPlatformId, v.dwMajorVersion, v.dwMinorVersion))
-        return QueryAllVolumes(sources.devices);
+    if (UseVolumeQuery(v.dwPlatformId, v.dwMajorVersion, v.dwMinorVersion)) {
+        TimedDeviceIo devices(sources.devices, kDeviceDeadlineMs);
+        return QueryAllVolumes(devices);
+    }
     return WalkClassKey(sources.registryRoot, sources.classKeyPath);
 }
 

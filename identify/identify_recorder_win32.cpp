@@ -1,7 +1,9 @@
 #include "identify/identify_recorder.h"
 
 #include "identify/identify_requests.h"
+#include "identify/identify_scanner.h"
 #include "platform/file_path.h"
+#include "platform/timed_device_io.h"
 #include "platform/unicode_text.h"
 
 #include <windows.h>
@@ -59,8 +61,24 @@ bool WriteReplyFile(const std::string& path, const IdentifyReply& reply)
     return CloseHandle(file) && ok;
 }
 
-bool RecordDrive(DeviceIo& devices, HANDLE drive, int index, const std::string& folder,
-                 int& replies, std::string& error)
+// The mark of a request that never answered, so that the recording replays
+// the silence too.
+bool RecordSilence(const std::string& folder, int index, IdentifyRequest request,
+                   std::string& error)
+{
+    WriteSilentRequestLines({{index, request}});
+    const std::string path = JoinPath(folder, SilentFileName(request));
+    if (!WriteReplyFile(path, IdentifyReply())) {
+        error = "cannot write " + path;
+        return false;
+    }
+    return true;
+}
+
+// Counts in `recorded` each file written: a reply, or the mark of a silence,
+// which is worth a report as much.
+bool RecordDrive(TimedDeviceIo& devices, HANDLE drive, int index, const std::string& folder,
+                 int& recorded, std::string& error)
 {
     if (!CreateFolder(folder)) {
         error = "cannot create the folder " + folder;
@@ -68,36 +86,42 @@ bool RecordDrive(DeviceIo& devices, HANDLE drive, int index, const std::string& 
     }
     for (IdentifyRequest request : kIdentifyRequests) {
         IdentifyReply reply;
-        if (!SendIdentifyRequest(devices, drive, index, request, reply))
+        const bool answered = SendIdentifyRequest(devices, drive, index, request, reply);
+        if (devices.IsSilent(drive)) {
+            ++recorded;
+            return RecordSilence(folder, index, request, error);
+        }
+        if (!answered)
             continue;
         const std::string path = JoinPath(folder, ReplyFileName(request));
         if (!WriteReplyFile(path, reply)) {
             error = "cannot write " + path;
             return false;
         }
-        ++replies;
+        ++recorded;
     }
     return true;
 }
 
 } // namespace
 
-bool RecordIdentifyReplies(DeviceIo& devices, const std::string& directory, std::string& error)
+bool RecordIdentifyReplies(DeviceIo& system, const std::string& directory, std::string& error)
 {
+    TimedDeviceIo devices(system, kDeviceDeadlineMs);
     if (!PrepareDirectory(directory, error))
         return false;
-    int replies = 0;
+    int recorded = 0;
     for (int index = 0; index < kPhysicalDriveCount; ++index) {
         const HANDLE drive = OpenPhysicalDrive(devices, index);
         if (drive == INVALID_HANDLE_VALUE)
             continue;
         const bool recorded = RecordDrive(
-            devices, drive, index, JoinPath(directory, std::to_string(index)), replies, error);
+            devices, drive, index, JoinPath(directory, std::to_string(index)), recorded, error);
         devices.Close(drive);
         if (!recorded)
             return false;
     }
-    if (replies == 0)
+    if (recorded == 0)
         error = "no drive answered an identify request: nothing was recorded in " + directory;
-    return replies > 0;
+    return recorded > 0;
 }

@@ -33,6 +33,47 @@ const char* ReplyFileName(IdentifyRequest request)
     return "";
 }
 
+const char* SilentFileName(IdentifyRequest request)
+{
+    switch (request) {
+    case IdentifyRequest::Smart:
+        return "smart.hang";
+    case IdentifyRequest::Sat16:
+        return "sat16.hang";
+    case IdentifyRequest::Sat12:
+        return "sat12.hang";
+    case IdentifyRequest::Nvme:
+        return "nvme.hang";
+    }
+    return "";
+}
+
+namespace {
+
+const char* RequestName(IdentifyRequest request)
+{
+    switch (request) {
+    case IdentifyRequest::Smart:
+        return "the SMART identify";
+    case IdentifyRequest::Sat16:
+        return "ATA PASS-THROUGH (16)";
+    case IdentifyRequest::Sat12:
+        return "ATA PASS-THROUGH (12)";
+    case IdentifyRequest::Nvme:
+        return "the NVMe Identify Controller query";
+    }
+    return "a request";
+}
+
+} // namespace
+
+std::string SilentRequestLine(const SilentRequest& silent, unsigned deadlineMs)
+{
+    return "warning: \\\\.\\PhysicalDrive" + std::to_string(silent.index) + " did not answer " +
+           RequestName(silent.request) + " within " + std::to_string(deadlineMs / 1000) +
+           " seconds; the drive was given up";
+}
+
 bool IsAllZero(const unsigned char* bytes, std::size_t size)
 {
     for (std::size_t i = 0; i < size; ++i)

@@ -4,6 +4,7 @@
 #include "identify/nvme_identify.h"
 
 #include <cstddef>
+#include <string>
 
 // The requests the identify scan sends a drive, in the order it tries them:
 // the SMART identify, then for drives that refuse it ATA PASS-THROUGH (16)
@@ -21,6 +22,20 @@ struct IdentifyReply {
 
 // The name of the file a recording keeps the reply to `request` in.
 const char* ReplyFileName(IdentifyRequest request);
+
+// A request that a drive did not answer in time; the scan asks that drive
+// nothing more.
+struct SilentRequest {
+    int index; // the physical drive's
+    IdentifyRequest request;
+};
+
+// The name of the file a recording marks a silent `request` with.
+const char* SilentFileName(IdentifyRequest request);
+
+// One line telling the user of `silent`: the drive, the request and the
+// deadline it missed.
+std::string SilentRequestLine(const SilentRequest& silent, unsigned deadlineMs);
 
 // Whether each of the `size` bytes is zero (true for no bytes).
 bool IsAllZero(const unsigned char* bytes, std::size_t size);

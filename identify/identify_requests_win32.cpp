@@ -1,6 +1,7 @@
 #include "identify/identify_requests.h"
 
 #include "identify/ata_pass_through.h"
+#include "platform/timed_device_io.h"
 
 #include <winioctl.h>
 
@@ -47,8 +48,11 @@ namespace {
 constexpr BYTE kIdentifyDevice = 0xEC;
 constexpr DWORD kSmartRequestSize = sizeof(SENDCMDINPARAMS);                // 33
 constexpr DWORD kSmartBufferSize = kSmartRequestSize + kIdentifySectorSize; // 545
-// Some bridges stall on a command they do not know; the scan must go on.
-constexpr ULONG kPassThroughTimeoutSeconds = 5;
+// Some bridges stall on a command they do not know. A driver that keeps to
+// this timeout fails the request before the scan's deadline gives the drive
+// up, so the next request still gets its turn.
+constexpr ULONG kPassThroughTimeoutSeconds = kDeviceDeadlineMs / 1000 - 1;
+static_assert(kPassThroughTimeoutSeconds > 0, "the deadline leaves the driver no time");
 constexpr DWORD kNvmeIdentifyController = 1; // CNS 01h
 
 // A pass-through request and the room for its reply, in one buffer.

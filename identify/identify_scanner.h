@@ -2,6 +2,7 @@
 
 #include "identify/identify_reply.h"
 #include "platform/device_io.h"
+#include "platform/timed_device_io.h"
 
 #include <vector>
 
@@ -17,7 +18,7 @@ struct IdentifyRow {
 // that gives a row is its row.
 class IdentifyScanner {
 public:
-    explicit IdentifyScanner(DeviceIo& devices) : devices(devices) {}
+    explicit IdentifyScanner(DeviceIo& devices) : devices(devices, kDeviceDeadlineMs) {}
 
     // The row of each drive that answers, in index order; a drive that
     // answers nothing gives none.
@@ -26,9 +27,18 @@ public:
     // The drives of ReadRows(), without their indexes.
     std::vector<DriveRecord> ReadDrives();
 
+    // The drives the last scan gave up, in index order, each with the request
+    // it did not answer.
+    const std::vector<SilentRequest>& SilentRequests() const { return silent; }
+
 private:
     // Reads the row of drive `index`. Returns false when it gives none.
     bool ReadRow(int index, IdentifyRow& row);
 
-    DeviceIo& devices;
+    TimedDeviceIo devices;
+    std::vector<SilentRequest> silent;
 };
+
+// Tells of each drive in `silent` in one line on standard error, where that
+// is redirected.
+void WriteSilentRequestLines(const std::vector<SilentRequest>& silent);

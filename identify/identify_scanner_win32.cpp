@@ -1,10 +1,12 @@
 #include "identify/identify_scanner.h"
 
 #include "identify/identify_requests.h"
+#include "platform/std_streams.h"
 
 std::vector<IdentifyRow> IdentifyScanner::ReadRows()
 {
     std::vector<IdentifyRow> rows;
+    silent.clear();
     for (int index = 0; index < kPhysicalDriveCount; ++index) {
         IdentifyRow row;
         if (ReadRow(index, row))
@@ -30,8 +32,12 @@ bool IdentifyScanner::ReadRow(int index, IdentifyRow& row)
     for (IdentifyRequest request : kIdentifyRequests) {
         IdentifyReply reply;
         DriveRecord read;
-        if (SendIdentifyRequest(devices, drive, index, request, reply) &&
-            MakeReplyDrive(request, reply, read)) {
+        const bool answered = SendIdentifyRequest(devices, drive, index, request, reply);
+        if (devices.IsSilent(drive)) {
+            silent.push_back({index, request});
+            break;
+        }
+        if (answered && MakeReplyDrive(request, reply, read)) {
             row = {index, read};
             found = true;
             break;
@@ -39,4 +45,10 @@ bool IdentifyScanner::ReadRow(int index, IdentifyRow& row)
     }
     devices.Close(drive);
     return found;
+}
+
+void WriteSilentRequestLines(const std::vector<SilentRequest>& silent)
+{
+    for (const SilentRequest& request : silent)
+        WriteErrorLine("Vestrel: " + SilentRequestLine(request, kDeviceDeadlineMs));
 }

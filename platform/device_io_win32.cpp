@@ -27,6 +27,8 @@ public:
 
 DeviceIo& SystemDeviceIo()
 {
-    static SystemDevices devices;
-    return devices;
+    // Never destroyed: a request left behind at its deadline may still use it
+    // while the process exits.
+    static SystemDevices* devices = new SystemDevices;
+    return *devices;
 }

@@ -1,7 +1,10 @@
 // identify_replay FOLDER: runs the identify scan on the recorded replies in
 // FOLDER (see tests/win32/support/replay_devices.h) and prints one JSON line
-// per row, in row order.
+// per row, in row order, and a line on standard error for each drive given up.
+// identify_replay --window FOLDER: the program's main window over those drives.
 
+#include "app/program_state.h"
+#include "app/startup.h"
 #include "identify/identify_scanner.h"
 #include "tests/win32/support/replay_devices.h"
 
@@ -34,8 +37,12 @@ std::string JsonString(const std::string& text)
 
 int main(int argc, char** argv)
 {
+    if (argc == 3 && std::string(argv[1]) == "--window") {
+        g_devices = new ReplayDevices(argv[2]);
+        return RunVestrel(GetModuleHandleA(nullptr));
+    }
     if (argc != 2) {
-        std::fprintf(stderr, "Usage: identify_replay FOLDER\n");
+        std::fprintf(stderr, "Usage: identify_replay [--window] FOLDER\n");
         return 2;
     }
     const DWORD attributes = GetFileAttributesA(argv[1]);
@@ -44,9 +51,12 @@ int main(int argc, char** argv)
         return 2;
     }
     ReplayDevices devices(argv[1]);
-    for (const IdentifyRow& row : IdentifyScanner(devices).ReadRows())
+    IdentifyScanner scanner(devices);
+    for (const IdentifyRow& row : scanner.ReadRows())
         std::printf("{\"index\":%d, \"model\":%s, \"serial\":%s, \"firmware\":%s}\n", row.index,
                     JsonString(row.drive.model).c_str(), JsonString(row.drive.serial).c_str(),
                     JsonString(row.drive.revision).c_str());
+    for (const SilentRequest& silent : scanner.SilentRequests())
+        std::fprintf(stderr, "%s\n", SilentRequestLine(silent, kDeviceDeadlineMs).c_str());
     return 0;
 }

@@ -1,9 +1,12 @@
 // Rescans of the real main window: on its command, after a burst of device
-// notifications, and a thousand in a row.
+// notifications, during the start-up scan, and a thousand in a row; and the
+// window while a drive never answers.
 
 #include "app/clipboard.h"
 #include "app/main_window.h"
 #include "app/program_state.h"
+#include "app/rescan.h"
+#include "platform/timed_device_io.h"
 #include "tests/win32/support/clipboard_probe.h"
 #include "tests/win32/support/process_handles.h"
 #include "tests/win32/support/program_window.h"
@@ -108,6 +111,92 @@ TEST_F(RescanTest, RescansAskedForDuringOneRunOnceAfterIt)
     Rescan();
     EXPECT_EQ(1, scansSeenInside);
     EXPECT_EQ(2, drives.scans);
+}
+
+// A drive plugged in while a warning box of the start-up scan is open.
+TEST_F(RescanTest, RescansAskedForDuringTheStartUpScanRunOnceAfterIt)
+{
+    int scansSeenInside = -1;
+    drives.duringFirstScan = [&] {
+        Rescan();
+        scansSeenInside = drives.scans;
+    };
+    ScanDrivesIntoList(g_hDriveList, drives);
+    EXPECT_EQ(1, scansSeenInside);
+    EXPECT_EQ(2, drives.scans);
+    const std::vector<std::string> models = Models(g_hDriveList);
+    Rescan();
+    EXPECT_EQ(Models(g_hDriveList), models) << "rows of two scans in one list";
+}
+
+// Drive 0 opens and never answers a request until released.
+class SilentDrive : public DeviceIo {
+public:
+    HANDLE Open(const char* path, DWORD, DWORD) override
+    {
+        if (std::strcmp(path, "\\\\.\\PhysicalDrive0") != 0)
+            return INVALID_HANDLE_VALUE;
+        return reinterpret_cast<HANDLE>(0x1000);
+    }
+    bool Control(HANDLE, DWORD, const void*, DWORD, void*, DWORD, DWORD*) override
+    {
+        WaitForSingleObject(released, INFINITE);
+        return false;
+    }
+    void Close(HANDLE) override {}
+
+    HANDLE released = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+};
+
+// What a user sees of the window while the start-up scan waits for a drive.
+struct SilentScanProbe {
+    SilentDrive* drive;
+    HANDLE scanEnded = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    bool painted = false;
+    bool answered = false;
+    DWORD closedAt = 0;
+};
+
+DWORD WINAPI ProbeTheWindow(void* parameter)
+{
+    auto& probe = *static_cast<SilentScanProbe*>(parameter);
+    Sleep(300);
+    InvalidateRect(g_hMainWnd, nullptr, TRUE);
+    Sleep(500);
+    probe.painted = !GetUpdateRect(g_hMainWnd, nullptr, FALSE);
+    DWORD_PTR result = 0;
+    probe.answered =
+        SendMessageTimeoutA(g_hMainWnd, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 1000, &result);
+    probe.closedAt = GetTickCount();
+    PostMessageA(GetDlgItem(g_hMainWnd, IDC_CLOSE), BM_CLICK, 0, 0);
+    // A window that never answers would keep the test waiting for ever.
+    if (WaitForSingleObject(probe.scanEnded, kDeviceDeadlineMs + 4000) != WAIT_OBJECT_0)
+        SetEvent(probe.drive->released);
+    return 0;
+}
+
+TEST_F(RescanTest, TheWindowPaintsAndClosesWhileADriveNeverAnswers)
+{
+    // Left to the process's end: an abandoned request may still be using it.
+    static SilentDrive* const silent = new SilentDrive;
+    SilentScanProbe probe{silent};
+    const HANDLE prober = CreateThread(nullptr, 0, ProbeTheWindow, &probe, 0, nullptr);
+    ASSERT_NE(nullptr, prober);
+
+    ScanDrivesIntoList(g_hDriveList, *silent);
+    const DWORD closing = GetTickCount() - probe.closedAt;
+    SetEvent(probe.scanEnded);
+    WaitForSingleObject(prober, INFINITE);
+    CloseHandle(prober);
+    CloseHandle(probe.scanEnded);
+    MSG quit;
+    EXPECT_TRUE(PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE))
+        << "Close ends the program";
+    SetEvent(silent->released);
+
+    EXPECT_TRUE(probe.painted);
+    EXPECT_TRUE(probe.answered);
+    EXPECT_LT(closing, kDeviceDeadlineMs + 2000);
 }
 
 TEST_F(RescanTest, ABurstOfDriveNotificationsGivesOneRescanAfterTheLast)

@@ -54,6 +54,19 @@ FOLDERS = {
         3: {"sat16.bin": sector("02.bin"),
             "nvme.bin": nvme_page("PL0NV0R000001", "CORVANE NV2 1TB", "2B2QEXM7")},
     },
+    # Drives that never answer one request, between drives that answer.
+    "silent-drives": {
+        0: {"smart.bin": sector("02.bin")},
+        1: {"smart.hang": b"", "sat16.bin": sector("03.bin")},
+        2: {"sat16.bin": sector("06.bin")},
+        3: {"sat16.hang": b"", "sat12.bin": sector("33.bin")},
+        4: {"smart.bin": sector("30.bin")},
+    },
+    "silent-late": {
+        0: {"sat16.bin": ZERO_SECTOR, "sat12.hang": b""},
+        1: {"nvme.hang": b""},
+        2: {"sat12.bin": sector("33.bin")},
+    },
 }
 
 # Every sector of ../identify, once as a SMART reply and once as a

@@ -52,6 +52,12 @@ long ReplayDevices::Recorded(int index, const char* name, unsigned char* out,
     return static_cast<long>(file.gcount());
 }
 
+void ReplayDevices::HangIfSilent(int index, const char* name) const
+{
+    if (Recorded(index, name, nullptr, 0) >= 0)
+        Sleep(INFINITE);
+}
+
 bool ReplayDevices::Control(HANDLE device, DWORD code, const void* in, DWORD inSize, void* out,
                             DWORD outSize, DWORD* returned)
 {
@@ -59,12 +65,14 @@ bool ReplayDevices::Control(HANDLE device, DWORD code, const void* in, DWORD inS
     *returned = 0;
     switch (code) {
     case SMART_GET_VERSION:
+        HangIfSilent(index, "smart.hang");
         // A drive recorded with a SMART reply takes SMART requests.
         if (Recorded(index, "smart.bin", nullptr, 0) < 0 || outSize < sizeof(GETVERSIONINPARAMS))
             return false;
         *returned = sizeof(GETVERSIONINPARAMS);
         return true;
     case SMART_RCV_DRIVE_DATA:
+        HangIfSilent(index, "smart.hang");
         return AnswerSmartIdentify(index, out, outSize, returned);
     case IOCTL_SCSI_PASS_THROUGH:
         return AnswerPassThrough(index, in, inSize, out, outSize, returned);
@@ -107,6 +115,7 @@ bool ReplayDevices::AnswerPassThrough(int index, const void* in, DWORD inSize, v
         request->SenseInfoOffset + sizeof kGoodAtaSense > outSize ||
         request->SenseInfoLength < sizeof kGoodAtaSense)
         return false;
+    HangIfSilent(index, sixteen ? "sat16.hang" : "sat12.hang");
     auto* bytes = static_cast<unsigned char*>(out);
     const long size = Recorded(index, sixteen ? "sat16.bin" : "sat12.bin",
                                bytes + request->DataBufferOffset, kSectorSize);
@@ -138,6 +147,7 @@ bool ReplayDevices::AnswerNvmeQuery(int index, const void* in, DWORD inSize, voi
         protocol.ProtocolDataLength < kNvmePageSize ||
         requestField + protocol.ProtocolDataOffset + kNvmePageSize > outSize)
         return false;
+    HangIfSilent(index, "nvme.hang");
     std::vector<unsigned char> page(kNvmePageSize);
     const long size = Recorded(index, "nvme.bin", page.data(), page.size());
     if (size < 0)
