@@ -115,10 +115,10 @@ bool RecordIdentifyReplies(DeviceIo& system, const std::string& directory, std::
         const HANDLE drive = OpenPhysicalDrive(devices, index);
         if (drive == INVALID_HANDLE_VALUE)
             continue;
-        const bool recorded = RecordDrive(
+        const bool written = RecordDrive(
             devices, drive, index, JoinPath(directory, std::to_string(index)), recorded, error);
         devices.Close(drive);
-        if (!recorded)
+        if (!written)
             return false;
     }
     if (recorded == 0)
