@@ -16,36 +16,32 @@ bool IsWholeAndNotZero(const IdentifyReply& reply, std::size_t wanted)
     return reply.size == wanted && !IsAllZero(reply.bytes.data(), wanted);
 }
 
-} // namespace
-
-const char* ReplyFileName(IdentifyRequest request)
+// The name a recording gives the files of a request.
+const char* FileStem(IdentifyRequest request)
 {
     switch (request) {
     case IdentifyRequest::Smart:
-        return "smart.bin";
+        return "smart";
     case IdentifyRequest::Sat16:
-        return "sat16.bin";
+        return "sat16";
     case IdentifyRequest::Sat12:
-        return "sat12.bin";
+        return "sat12";
     case IdentifyRequest::Nvme:
-        return "nvme.bin";
+        return "nvme";
     }
     return "";
 }
 
-const char* SilentFileName(IdentifyRequest request)
+} // namespace
+
+std::string ReplyFileName(IdentifyRequest request)
 {
-    switch (request) {
-    case IdentifyRequest::Smart:
-        return "smart.hang";
-    case IdentifyRequest::Sat16:
-        return "sat16.hang";
-    case IdentifyRequest::Sat12:
-        return "sat12.hang";
-    case IdentifyRequest::Nvme:
-        return "nvme.hang";
-    }
-    return "";
+    return std::string(FileStem(request)) + ".bin";
+}
+
+std::string SilentFileName(IdentifyRequest request)
+{
+    return std::string(FileStem(request)) + ".hang";
 }
 
 namespace {

@@ -21,7 +21,7 @@ struct IdentifyReply {
 };
 
 // The name of the file a recording keeps the reply to `request` in.
-const char* ReplyFileName(IdentifyRequest request);
+std::string ReplyFileName(IdentifyRequest request);
 
 // A request that a drive did not answer in time; the scan asks that drive
 // nothing more.
@@ -31,7 +31,7 @@ struct SilentRequest {
 };
 
 // The name of the file a recording marks a silent `request` with.
-const char* SilentFileName(IdentifyRequest request);
+std::string SilentFileName(IdentifyRequest request);
 
 // One line telling the user of `silent`: the drive, the request and the
 // deadline it missed.
