@@ -56,11 +56,6 @@ std::string ReportTextFor(const std::string& path, const std::vector<ReportDrive
     return JsonReport(header, drives);
 }
 
-std::string ErrorText()
-{
-    return " (error " + std::to_string(GetLastError()) + ")";
-}
-
 } // namespace
 
 int RunReport(const std::string& path, DeviceIo& devices, std::string& error)
@@ -81,7 +76,8 @@ int RunReport(const std::string& path, DeviceIo& devices, std::string& error)
     const std::vector<ReportDrive> drives = ScanReportDrives(devices);
     const std::string text = ReportTextFor(toOutput ? std::string() : path, drives);
     if (toOutput && !WriteAll(output, text))
-        error = "cannot write the report to standard output" + ErrorText();
+        error = "cannot write the report to standard output (error " +
+                std::to_string(GetLastError()) + ")";
     else if (!toOutput)
         error = ReplaceFileContents(path, text);
     return error.empty() ? ReportVerdict(drives) : kExitFailed;

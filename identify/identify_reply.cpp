@@ -16,57 +16,43 @@ bool IsWholeAndNotZero(const IdentifyReply& reply, std::size_t wanted)
     return reply.size == wanted && !IsAllZero(reply.bytes.data(), wanted);
 }
 
-// The name a recording gives the files of a request.
-const char* FileStem(IdentifyRequest request)
+// How a recording names a request's files, and how a line names the request.
+struct RequestTexts {
+    const char* fileStem;
+    const char* name;
+};
+
+RequestTexts TextsOf(IdentifyRequest request)
 {
     switch (request) {
     case IdentifyRequest::Smart:
-        return "smart";
+        return {"smart", "the SMART identify"};
     case IdentifyRequest::Sat16:
-        return "sat16";
+        return {"sat16", "ATA PASS-THROUGH (16)"};
     case IdentifyRequest::Sat12:
-        return "sat12";
+        return {"sat12", "ATA PASS-THROUGH (12)"};
     case IdentifyRequest::Nvme:
-        return "nvme";
+        return {"nvme", "the NVMe Identify Controller query"};
     }
-    return "";
+    return {"", "a request"};
 }
 
 } // namespace
 
 std::string ReplyFileName(IdentifyRequest request)
 {
-    return std::string(FileStem(request)) + ".bin";
+    return std::string(TextsOf(request).fileStem) + ".bin";
 }
 
 std::string SilentFileName(IdentifyRequest request)
 {
-    return std::string(FileStem(request)) + ".hang";
+    return std::string(TextsOf(request).fileStem) + ".hang";
 }
-
-namespace {
-
-const char* RequestName(IdentifyRequest request)
-{
-    switch (request) {
-    case IdentifyRequest::Smart:
-        return "the SMART identify";
-    case IdentifyRequest::Sat16:
-        return "ATA PASS-THROUGH (16)";
-    case IdentifyRequest::Sat12:
-        return "ATA PASS-THROUGH (12)";
-    case IdentifyRequest::Nvme:
-        return "the NVMe Identify Controller query";
-    }
-    return "a request";
-}
-
-} // namespace
 
 std::string SilentRequestLine(const SilentRequest& silent, unsigned deadlineMs)
 {
     return "warning: \\\\.\\PhysicalDrive" + std::to_string(silent.index) + " did not answer " +
-           RequestName(silent.request) + " within " + std::to_string(deadlineMs / 1000) +
+           TextsOf(silent.request).name + " within " + std::to_string(deadlineMs / 1000) +
            " seconds; the drive was given up";
 }
 

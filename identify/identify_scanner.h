@@ -39,6 +39,5 @@ private:
     std::vector<SilentRequest> silent;
 };
 
-// Tells of each drive in `silent` in one line on standard error, where that
-// is redirected.
+// Tells of each drive in `silent` in one line, as WriteErrorLine writes.
 void WriteSilentRequestLines(const std::vector<SilentRequest>& silent);
