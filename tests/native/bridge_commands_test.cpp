@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -10,6 +11,8 @@ namespace {
 
 using Bytes = std::vector<unsigned char>;
 
+// What one command must be. Most read the identity; JMicron's NVMe bridges
+// also take a block first and give a completion last.
 struct Expected {
     Bytes cdb;
     bool dataIn;
@@ -18,6 +21,11 @@ struct Expected {
     bool identity, completion;
 };
 
+Expected ReadsIdentity(const Bytes& cdb, std::size_t length)
+{
+    return {cdb, true, {}, length, true, false};
+}
+
 // The block JMicron's NVMe bridges take in their first step: 32-bit
 // little-endian words, "NVME" in word 0, the admin opcode in word 2 (06h,
 // Identify), the namespace in word 3 (0: the controller), CDW10 in word 12
@@ -25,10 +33,8 @@ struct Expected {
 Bytes JMicronIdentifyBlock()
 {
     Bytes block(512, 0);
-    block[0] = 'N';
-    block[1] = 'V';
-    block[2] = 'M';
-    block[3] = 'E';
+    const char signature[] = "NVME";
+    std::copy(signature, signature + 4, block.begin());
     block[8] = 0x06;
     block[48] = 0x01;
     return block;
@@ -44,48 +50,29 @@ TEST(BridgeCommands, MatchEachBridgesPublishedLayout)
         // JMicron DFh: read bit, length 0200h, features, count 1, LBA 0,
         // device A0h (first port), command ECh (IDENTIFY DEVICE).
         {BridgeProtocol::JMicronAta,
-         {{{0xDF, 0x10, 0, 0x02, 0x00, 0, 1, 0, 0, 0, 0xA0, 0xEC}, true, {}, 512, true, false}}},
+         {ReadsIdentity({0xDF, 0x10, 0, 0x02, 0x00, 0, 1, 0, 0, 0, 0xA0, 0xEC}, 512)}},
         // Cypress ATACB: signature 24h, subcommand 24h, IdentifyPacketDevice
         // (80h), registers features/count/LBA/command (BEh), 1 block, then the
         // task file: device control, features, count 1, LBA low/mid/high,
         // device, command ECh; 3 reserved bytes.
         {BridgeProtocol::CypressAta,
-         {{{0x24, 0x24, 0x80, 0xBE, 1, 0, 0, 1, 0, 0, 0, 0, 0xEC, 0, 0, 0},
-           true,
-           {},
-           512,
-           true,
-           false}}},
+         {ReadsIdentity({0x24, 0x24, 0x80, 0xBE, 1, 0, 0, 1, 0, 0, 0, 0, 0xEC, 0, 0, 0}, 512)}},
         // Sunplus F8h: subcommand 22h, PIO in (10h), 1 sector, features,
         // count 1, LBA 0, device A0h, command ECh.
         {BridgeProtocol::SunplusAta,
-         {{{0xF8, 0, 0x22, 0x10, 1, 0, 1, 0, 0, 0, 0xA0, 0xEC}, true, {}, 512, true, false}}},
+         {ReadsIdentity({0xF8, 0, 0x22, 0x10, 1, 0, 1, 0, 0, 0, 0xA0, 0xEC}, 512)}},
         // Prolific D8h: read, normal (15h), features, check word 067Bh,
         // length 00000200h, count 1, LBA 0, device A0h, command ECh.
         {BridgeProtocol::ProlificAta,
-         {{{0xD8, 0x15, 0, 0, 0x06, 0x7B, 0, 0, 0x02, 0x00, 1, 0, 0, 0, 0xA0, 0xEC},
-           true,
-           {},
-           512,
-           true,
-           false}}},
+         {ReadsIdentity({0xD8, 0x15, 0, 0, 0x06, 0x7B, 0, 0, 0x02, 0x00, 1, 0, 0, 0, 0xA0, 0xEC},
+                        512)}},
         // ASMedia E6h: opcode 06h, CDW10 low byte 01h (byte 3), upper CDW10
         // in bytes 6-7 zero.
         {BridgeProtocol::AsmediaNvme,
-         {{{0xE6, 0x06, 0, 0x01, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0},
-           true,
-           {},
-           4096,
-           true,
-           false}}},
+         {ReadsIdentity({0xE6, 0x06, 0, 0x01, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}, 4096)}},
         // Realtek E4h: length 1000h little-endian, opcode 06h, CNS 01h.
         {BridgeProtocol::RealtekNvme,
-         {{{0xE4, 0x00, 0x10, 0x06, 0x01, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0},
-           true,
-           {},
-           4096,
-           true,
-           false}}},
+         {ReadsIdentity({0xE4, 0x00, 0x10, 0x06, 0x01, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}, 4096)}},
         // JMicron NVMe A1h: admin (80h) plus the step, 24-bit big-endian
         // length: send the 512-byte block, read the 4096-byte page, read the
         // 512-byte completion.
@@ -96,7 +83,7 @@ TEST(BridgeCommands, MatchEachBridgesPublishedLayout)
            0,
            false,
            false},
-          {{0xA1, 0x82, 0, 0x00, 0x10, 0x00, 0, 0, 0, 0, 0, 0}, true, {}, 4096, true, false},
+          ReadsIdentity({0xA1, 0x82, 0, 0x00, 0x10, 0x00, 0, 0, 0, 0, 0, 0}, 4096),
           {{0xA1, 0x8F, 0, 0x00, 0x02, 0x00, 0, 0, 0, 0, 0, 0}, true, {}, 512, false, true}}},
         {BridgeProtocol::None, {}},
     };
@@ -169,10 +156,8 @@ TEST(BridgeCommands, SucceedOnlyWhenStatusAndSenseSayNothingWentWrong)
 Bytes Completion(std::uint32_t word5, std::size_t size = 512)
 {
     Bytes reply(size, 0);
-    reply[0] = 'N';
-    reply[1] = 'V';
-    reply[2] = 'M';
-    reply[3] = 'E';
+    const char signature[] = "NVME";
+    std::copy(signature, signature + 4, reply.begin());
     for (int i = 0; i < 4 && 20 + i < static_cast<int>(size); ++i)
         reply[20 + i] = static_cast<unsigned char>(word5 >> (8 * i));
     return reply;

