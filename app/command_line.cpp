@@ -67,7 +67,8 @@ const char kUsageText[] =
     "  /record DIR     write the drives' identify replies into DIR, a new or empty folder\r\n"
     "  /?, -h, --help  show this text\r\n"
     "Exit codes: 0 no drive needs a firmware update, 1 at least one does,\r\n"
-    "            2 usage error, the report could not be written, or nothing was recorded\r\n";
+    "            2 usage error, the report could not be written, or nothing was recorded,\r\n"
+    "            3 none of the drives read needs one, but a drive could not be read\r\n";
 
 const char kUsageLine[] = "usage: Vestrel.exe [/report FILE | /report - | /record DIR | /?]";
 

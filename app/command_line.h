@@ -22,8 +22,15 @@ struct Command {
 // take "/" or "-" and any case.
 Command ParseCommandLine(const std::vector<std::string>& args);
 
+// The report's exit code when some drive needs a firmware update.
+constexpr int kExitUpdateNeeded = 1;
+
 // The exit code of a usage error, and of a mode that could not do its work.
 constexpr int kExitFailed = 2;
+
+// The report's exit code when no drive read needs an update but some drive
+// that could hold an ATA drive could not be read.
+constexpr int kExitIncomplete = 3;
 
 // The usage shown by /?: a few lines, each ending in "\r\n".
 extern const char kUsageText[];

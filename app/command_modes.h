@@ -5,8 +5,9 @@
 
 // Runs a command line that asks for no window (report, record, help or a
 // usage error) and returns the program's exit code. A report exits with 0
-// when no drive needs an update, 1 when some drive does; a recording with 0;
-// either with 2 on a usage error or what could not be done, which is one
+// when no drive needs an update, 1 when some drive does, 3 when none read
+// does but a drive could not be read; a recording with 0; either with 2 on a
+// usage error or what could not be done, which is one
 // line on standard error or the console that started the program. Only the
 // help may show a message box, when it has nowhere else to go.
 int RunCommand(const Command& command, DeviceIo& devices);

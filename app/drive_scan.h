@@ -2,7 +2,7 @@
 
 #include "app/drive_row.h"
 #include "discovery/drive_record.h"
-#include "identify/identify_reply.h"
+#include "identify/scanned_drive.h"
 #include "platform/device_io.h"
 
 #include <windows.h>
@@ -12,9 +12,10 @@
 // Runs both scans, for the window and the report alike: discovery, whose
 // drives are added to `records`, then the identify scan of `devices`. Returns
 // the rows of ListedRows over everything `records` holds and the identified
-// drives. The drives the identify scan gave up go to `silent` when given.
+// drives. Every drive the identify scan met, with how it fared, goes to
+// `scanned` when given.
 std::vector<DriveRow> ScanDriveRows(DriveRecordList& records, DeviceIo& devices,
-                                    std::vector<SilentRequest>* silent = nullptr);
+                                    std::vector<ScannedDrive>* scanned = nullptr);
 
 // Discovery alone: its drives are added to `records`, and the rows of those
 // that the list shows are returned.

@@ -6,13 +6,15 @@
 #include "platform/timed_device_io.h"
 
 std::vector<DriveRow> ScanDriveRows(DriveRecordList& records, DeviceIo& devices,
-                                    std::vector<SilentRequest>* silent)
+                                    std::vector<ScannedDrive>* scanned)
 {
     records.AddAll(DiscoverDrives());
-    IdentifyScanner scanner(devices);
-    const std::vector<DriveRecord> identified = scanner.ReadDrives();
-    if (silent)
-        *silent = scanner.SilentRequests();
+    const IdentifyScan scan = IdentifyScanner(devices).Scan();
+    std::vector<DriveRecord> identified;
+    for (const IdentifyRow& row : scan.rows)
+        identified.push_back(row.drive);
+    if (scanned)
+        *scanned = scan.drives;
     return ListedRows(records.All(), identified);
 }
 

@@ -28,13 +28,25 @@ std::string ComputerName()
     return utf8;
 }
 
-// The rows in the window's order with the window's verdict, texts in UTF-8.
-std::vector<ReportDrive> ScanReportDrives(DeviceIo& devices)
+// The texts of a drive's driver, in UTF-8.
+ScannedDrive InUtf8(ScannedDrive drive)
+{
+    drive.facts.vendor = Utf8FromCodePage(drive.facts.vendor);
+    drive.facts.product = Utf8FromCodePage(drive.facts.product);
+    drive.facts.revision = Utf8FromCodePage(drive.facts.revision);
+    drive.usbId = Utf8FromCodePage(drive.usbId);
+    return drive;
+}
+
+// The rows in the window's order with the window's verdict, and every drive
+// the identify scan met, texts in UTF-8.
+std::vector<ReportDrive> ScanReportDrives(DeviceIo& devices, std::vector<ScannedDrive>& scanned)
 {
     DriveRecordList records;
-    std::vector<SilentRequest> silent;
-    const std::vector<DriveRow> rows = ScanDriveRows(records, devices, &silent);
-    WriteSilentRequestLines(silent);
+    const std::vector<DriveRow> rows = ScanDriveRows(records, devices, &scanned);
+    WriteScannedDriveLines(scanned, true);
+    for (ScannedDrive& drive : scanned)
+        drive = InUtf8(drive);
     int year = 0;
     const bool haveYear = LocalYear(_time64(nullptr), &year);
     std::vector<ReportDrive> drives;
@@ -48,12 +60,13 @@ std::vector<ReportDrive> ScanReportDrives(DeviceIo& devices)
     return drives;
 }
 
-std::string ReportTextFor(const std::string& path, const std::vector<ReportDrive>& drives)
+std::string ReportTextFor(const std::string& path, const std::vector<ReportDrive>& drives,
+                          const std::vector<ScannedDrive>& scanned)
 {
     if (!IsJsonReportPath(path))
         return CsvReport(drives);
     const ReportHeader header{ComputerName(), UtcTimeText(_time64(nullptr)), VESTREL_VERSION};
-    return JsonReport(header, drives);
+    return JsonReport(header, drives, scanned);
 }
 
 } // namespace
@@ -73,12 +86,13 @@ int RunReport(const std::string& path, DeviceIo& devices, std::string& error)
     if (!error.empty())
         return kExitFailed;
 
-    const std::vector<ReportDrive> drives = ScanReportDrives(devices);
-    const std::string text = ReportTextFor(toOutput ? std::string() : path, drives);
+    std::vector<ScannedDrive> scanned;
+    const std::vector<ReportDrive> drives = ScanReportDrives(devices, scanned);
+    const std::string text = ReportTextFor(toOutput ? std::string() : path, drives, scanned);
     if (toOutput && !WriteAll(output, text))
         error = "cannot write the report to standard output (error " +
                 std::to_string(GetLastError()) + ")";
     else if (!toOutput)
         error = ReplaceFileContents(path, text);
-    return error.empty() ? ReportVerdict(drives) : kExitFailed;
+    return error.empty() ? ReportVerdict(drives, scanned) : kExitFailed;
 }

@@ -1,5 +1,6 @@
 #include "app/report_rows.h"
 
+#include "app/command_line.h"
 #include "app/download_payload.h"
 #include "app/row_colour.h"
 
@@ -17,10 +18,13 @@ ReportDrive JudgeRow(const DriveRow& row, const int* localYear)
     return drive;
 }
 
-int ReportVerdict(const std::vector<ReportDrive>& drives)
+int ReportVerdict(const std::vector<ReportDrive>& drives, const std::vector<ScannedDrive>& scanned)
 {
     for (const ReportDrive& drive : drives)
         if (drive.updateNeeded)
-            return 1;
+            return kExitUpdateNeeded;
+    for (const ScannedDrive& drive : scanned)
+        if (MakesVerdictIncomplete(drive))
+            return kExitIncomplete;
     return 0;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/drive_row.h"
+#include "identify/scanned_drive.h"
 
 #include <string>
 #include <vector>
@@ -20,5 +21,7 @@ struct ReportDrive {
 // empty, as the button then opens nothing.
 ReportDrive JudgeRow(const DriveRow& row, const int* localYear);
 
-// 1 when some drive needs a firmware update, else 0.
-int ReportVerdict(const std::vector<ReportDrive>& drives);
+// The report's exit code: 1 when some drive needs a firmware update; else 3
+// when some drive the identify scan met could hold an ATA drive and could not
+// be read, so that nobody can say none needs one; else 0.
+int ReportVerdict(const std::vector<ReportDrive>& drives, const std::vector<ScannedDrive>& scanned);

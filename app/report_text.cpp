@@ -55,6 +55,52 @@ void AppendJsonDrive(std::string& out, const ReportDrive& drive)
     out += ", \"download_page\": " + JsonString(drive.downloadPage) + "}";
 }
 
+// A text, or null when the facts it comes from were not read.
+std::string JsonFact(bool read, const std::string& text)
+{
+    return read ? JsonString(text) : "null";
+}
+
+void AppendJsonScannedDrive(std::string& out, const ScannedDrive& drive)
+{
+    const DriveFacts& facts = drive.facts;
+    const bool read =
+        drive.outcome == DriveOutcome::Read || drive.outcome == DriveOutcome::SameDrive;
+    const bool givenUp = drive.outcome == DriveOutcome::GivenUp;
+    out += "    {\"where\": " + JsonString(drive.where);
+    out += ", \"bus\": " + JsonFact(facts.read, BusName(facts.bus));
+    out += ", \"adapter_bus\": " + JsonFact(facts.read, BusName(facts.adapterBus));
+    out += ", \"removable\": ";
+    out += facts.read ? BoolText(facts.removable) : "null";
+    out += ", \"vendor\": " + JsonFact(facts.read, facts.vendor);
+    out += ", \"product\": " + JsonFact(facts.read, facts.product);
+    out += ", \"revision\": " + JsonFact(facts.read, facts.revision);
+    out += ", \"usb_id\": " + JsonFact(!drive.usbId.empty(), drive.usbId);
+    out += ", \"outcome\": " + JsonString(OutcomeKey(drive.outcome));
+    out += ", \"request\": " +
+           (read || givenUp
+                ? JsonString(StepKey(read ? ScanStep::Identify : drive.step, drive.request))
+                : "null");
+    out += ", \"error\": ";
+    out += drive.outcome == DriveOutcome::NotOpened ? std::to_string(drive.error) : "null";
+    out += ", \"same_as\": " + JsonFact(drive.outcome == DriveOutcome::SameDrive, drive.sameAs);
+    out += ", \"verdict_incomplete\": ";
+    out += BoolText(MakesVerdictIncomplete(drive));
+    out += "}";
+}
+
+// A JSON array of `items`, each written by `append`, one to a line.
+template <typename Item, typename Append>
+std::string JsonArray(const std::vector<Item>& items, Append append)
+{
+    std::string out = "[";
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        out += i == 0 ? "\n" : ",\n";
+        append(out, items[i]);
+    }
+    return out + (items.empty() ? "]" : "\n  ]");
+}
+
 } // namespace
 
 bool IsJsonReportPath(const std::string& path)
@@ -115,18 +161,15 @@ std::string JsonString(const std::string& text)
     return out + "\"";
 }
 
-std::string JsonReport(const ReportHeader& header, const std::vector<ReportDrive>& drives)
+std::string JsonReport(const ReportHeader& header, const std::vector<ReportDrive>& drives,
+                       const std::vector<ScannedDrive>& scanned)
 {
     std::string out = "{\n";
     out += "  \"computer\": " + JsonString(header.computer) + ",\n";
     out += "  \"time\": " + JsonString(header.time) + ",\n";
     out += "  \"version\": " + JsonString(header.version) + ",\n";
-    out += "  \"drives\": [";
-    for (std::size_t i = 0; i < drives.size(); ++i) {
-        out += i == 0 ? "\n" : ",\n";
-        AppendJsonDrive(out, drives[i]);
-    }
-    out += drives.empty() ? "]\n}\n" : "\n  ]\n}\n";
+    out += "  \"drives\": " + JsonArray(drives, AppendJsonDrive) + ",\n";
+    out += "  \"scanned_drives\": " + JsonArray(scanned, AppendJsonScannedDrive) + "\n}\n";
     return out;
 }
 

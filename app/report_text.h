@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/report_rows.h"
+#include "identify/scanned_drive.h"
 
 #include <cstdint>
 #include <string>
@@ -20,8 +21,11 @@ bool IsJsonReportPath(const std::string& path);
 // ends. Texts must be UTF-8 already.
 std::string CsvReport(const std::vector<ReportDrive>& drives);
 
-// The JSON report: one object with the header's fields and the drives.
-std::string JsonReport(const ReportHeader& header, const std::vector<ReportDrive>& drives);
+// The JSON report: one object with the header's fields, the drives (the
+// rows) and every drive the identify scan met, with how it fared. Texts must
+// be UTF-8 already.
+std::string JsonReport(const ReportHeader& header, const std::vector<ReportDrive>& drives,
+                       const std::vector<ScannedDrive>& scanned);
 
 // One CSV field. A text that a spreadsheet would run as a formula (it starts
 // with '=', '+', '-', '@', TAB or CR) gets one leading apostrophe, which

@@ -1,9 +1,7 @@
 #include "identify/identify_recorder.h"
 
-#include "identify/identify_requests.h"
 #include "identify/identify_scanner.h"
 #include "platform/file_path.h"
-#include "platform/timed_device_io.h"
 #include "platform/unicode_text.h"
 
 #include <windows.h>
@@ -48,7 +46,7 @@ bool PrepareDirectory(const std::string& directory, std::string& error)
     return true;
 }
 
-bool WriteReplyFile(const std::string& path, const IdentifyReply& reply)
+bool WriteRecordedFile(const std::string& path, const std::vector<unsigned char>& bytes)
 {
     const HANDLE file = CreateFileW(WideFromUtf8(path).c_str(), GENERIC_WRITE, 0, nullptr,
                                     CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -56,49 +54,26 @@ bool WriteReplyFile(const std::string& path, const IdentifyReply& reply)
         return false;
     DWORD written = 0;
     const bool ok =
-        WriteFile(file, reply.bytes.data(), static_cast<DWORD>(reply.size), &written, nullptr) &&
-        written == reply.size;
+        WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+        written == bytes.size();
     return CloseHandle(file) && ok;
 }
 
-// The mark of a request that never answered, so that the recording replays
-// the silence too.
-bool RecordSilence(const std::string& folder, int index, IdentifyRequest request,
-                   std::string& error)
+bool WriteRecording(const std::string& directory, const IdentifyScan& scan, std::string& error)
 {
-    WriteSilentRequestLines({{index, request}});
-    const std::string path = JoinPath(folder, SilentFileName(request));
-    if (!WriteReplyFile(path, IdentifyReply())) {
-        error = "cannot write " + path;
-        return false;
-    }
-    return true;
-}
-
-// Counts in `recorded` each file written: a reply, or the mark of a silence,
-// which is worth a report as much.
-bool RecordDrive(TimedDeviceIo& devices, HANDLE drive, int index, const std::string& folder,
-                 int& recorded, std::string& error)
-{
-    if (!CreateFolder(folder)) {
-        error = "cannot create the folder " + folder;
-        return false;
-    }
-    for (IdentifyRequest request : kIdentifyRequests) {
-        IdentifyReply reply;
-        const bool answered = SendIdentifyRequest(devices, drive, index, request, reply);
-        if (devices.IsSilent(drive)) {
-            ++recorded;
-            return RecordSilence(folder, index, request, error);
+    for (const std::string& name : scan.folders) {
+        const std::string folder = JoinPath(directory, name);
+        if (!CreateFolder(folder)) {
+            error = "cannot create the folder " + folder;
+            return false;
         }
-        if (!answered)
-            continue;
-        const std::string path = JoinPath(folder, ReplyFileName(request));
-        if (!WriteReplyFile(path, reply)) {
+    }
+    for (const RecordedFile& file : scan.files) {
+        const std::string path = JoinPath(JoinPath(directory, file.folder), file.name);
+        if (!WriteRecordedFile(path, file.bytes)) {
             error = "cannot write " + path;
             return false;
         }
-        ++recorded;
     }
     return true;
 }
@@ -107,21 +82,13 @@ bool RecordDrive(TimedDeviceIo& devices, HANDLE drive, int index, const std::str
 
 bool RecordIdentifyReplies(DeviceIo& system, const std::string& directory, std::string& error)
 {
-    TimedDeviceIo devices(system, kDeviceDeadlineMs);
     if (!PrepareDirectory(directory, error))
         return false;
-    int recorded = 0;
-    for (int index = 0; index < kPhysicalDriveCount; ++index) {
-        const HANDLE drive = OpenPhysicalDrive(devices, index);
-        if (drive == INVALID_HANDLE_VALUE)
-            continue;
-        const bool written = RecordDrive(
-            devices, drive, index, JoinPath(directory, std::to_string(index)), recorded, error);
-        devices.Close(drive);
-        if (!written)
-            return false;
-    }
-    if (recorded == 0)
+    const IdentifyScan scan = IdentifyScanner(system).Record();
+    WriteScannedDriveLines(scan.drives, false);
+    if (scan.folders.empty()) {
         error = "no drive answered an identify request: nothing was recorded in " + directory;
-    return recorded > 0;
+        return false;
+    }
+    return WriteRecording(directory, scan, error);
 }

@@ -16,9 +16,9 @@ bool IsWholeAndNotZero(const IdentifyReply& reply, std::size_t wanted)
     return reply.size == wanted && !IsAllZero(reply.bytes.data(), wanted);
 }
 
-// How a recording names a request's files, and how a line names the request.
+// How a recording and the report name a request, and how a line names it.
 struct RequestTexts {
-    const char* fileStem;
+    const char* key;
     const char* name;
 };
 
@@ -33,27 +33,83 @@ RequestTexts TextsOf(IdentifyRequest request)
         return {"sat12", "ATA PASS-THROUGH (12)"};
     case IdentifyRequest::Nvme:
         return {"nvme", "the NVMe Identify Controller query"};
+    case IdentifyRequest::JMicronAta:
+        return {"jmicron-ata", "the JMicron ATA pass-through"};
+    case IdentifyRequest::CypressAta:
+        return {"cypress-ata", "the Cypress ATACB pass-through"};
+    case IdentifyRequest::SunplusAta:
+        return {"sunplus-ata", "the Sunplus ATA pass-through"};
+    case IdentifyRequest::ProlificAta:
+        return {"prolific-ata", "the Prolific ATA pass-through"};
+    case IdentifyRequest::JMicronNvme:
+        return {"jmicron-nvme", "the JMicron NVMe pass-through"};
+    case IdentifyRequest::AsmediaNvme:
+        return {"asmedia-nvme", "the ASMedia NVMe pass-through"};
+    case IdentifyRequest::RealtekNvme:
+        return {"realtek-nvme", "the Realtek NVMe pass-through"};
+    case IdentifyRequest::Csmi:
+        return {"csmi", "the CSMI STP pass-through"};
     }
     return {"", "a request"};
 }
 
+// Each bridge protocol and the request that speaks it.
+const struct {
+    BridgeProtocol protocol;
+    IdentifyRequest request;
+} kBridgeRequests[] = {
+    {BridgeProtocol::JMicronAta, IdentifyRequest::JMicronAta},
+    {BridgeProtocol::CypressAta, IdentifyRequest::CypressAta},
+    {BridgeProtocol::SunplusAta, IdentifyRequest::SunplusAta},
+    {BridgeProtocol::ProlificAta, IdentifyRequest::ProlificAta},
+    {BridgeProtocol::JMicronNvme, IdentifyRequest::JMicronNvme},
+    {BridgeProtocol::AsmediaNvme, IdentifyRequest::AsmediaNvme},
+    {BridgeProtocol::RealtekNvme, IdentifyRequest::RealtekNvme},
+};
+
+bool AsksForAPage(IdentifyRequest request)
+{
+    return request == IdentifyRequest::Nvme || IsNvmeBridge(BridgeProtocolOf(request));
+}
+
 } // namespace
+
+BridgeProtocol BridgeProtocolOf(IdentifyRequest request)
+{
+    for (const auto& pair : kBridgeRequests)
+        if (pair.request == request)
+            return pair.protocol;
+    return BridgeProtocol::None;
+}
+
+bool BridgeRequest(BridgeProtocol protocol, IdentifyRequest& request)
+{
+    for (const auto& pair : kBridgeRequests)
+        if (pair.protocol == protocol) {
+            request = pair.request;
+            return true;
+        }
+    return false;
+}
+
+std::string RequestKey(IdentifyRequest request)
+{
+    return TextsOf(request).key;
+}
+
+std::string RequestName(IdentifyRequest request)
+{
+    return TextsOf(request).name;
+}
 
 std::string ReplyFileName(IdentifyRequest request)
 {
-    return std::string(TextsOf(request).fileStem) + ".bin";
+    return RequestKey(request) + ".bin";
 }
 
 std::string SilentFileName(IdentifyRequest request)
 {
-    return std::string(TextsOf(request).fileStem) + ".hang";
-}
-
-std::string SilentRequestLine(const SilentRequest& silent, unsigned deadlineMs)
-{
-    return "warning: \\\\.\\PhysicalDrive" + std::to_string(silent.index) + " did not answer " +
-           TextsOf(silent.request).name + " within " + std::to_string(deadlineMs / 1000) +
-           " seconds; the drive was given up";
+    return RequestKey(request) + ".hang";
 }
 
 bool IsAllZero(const unsigned char* bytes, std::size_t size)
@@ -66,21 +122,24 @@ bool IsAllZero(const unsigned char* bytes, std::size_t size)
 
 bool MakeReplyDrive(IdentifyRequest request, const IdentifyReply& reply, DriveRecord& drive)
 {
-    switch (request) {
-    case IdentifyRequest::Smart:
+    if (request == IdentifyRequest::Smart) {
         MakeAtaDrive(reply, drive);
-        return true;
-    case IdentifyRequest::Sat16:
-    case IdentifyRequest::Sat12:
-        if (!IsWholeAndNotZero(reply, kIdentifySectorSize))
-            return false;
-        MakeAtaDrive(reply, drive);
-        return true;
-    case IdentifyRequest::Nvme:
-        if (!IsWholeAndNotZero(reply, kNvmeIdentifySize))
-            return false;
-        MakeNvmeDrive(reply.bytes, drive);
         return true;
     }
-    return false;
+    if (AsksForAPage(request)) {
+        if (!IsWholeAndNotZero(reply, kNvmeIdentifySize))
+            return false;
+        DriveRecord read;
+        MakeNvmeDrive(reply.bytes, read);
+        if (request != IdentifyRequest::Nvme && read.model.empty())
+            return false;
+        drive.model = read.model;
+        drive.serial = read.serial;
+        drive.revision = read.revision;
+        return true;
+    }
+    if (!IsWholeAndNotZero(reply, kIdentifySectorSize))
+        return false;
+    MakeAtaDrive(reply, drive);
+    return true;
 }

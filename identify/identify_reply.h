@@ -2,16 +2,43 @@
 
 #include "identify/identify_text.h"
 #include "identify/nvme_identify.h"
+#include "identify/usb_bridge.h"
 
 #include <cstddef>
 #include <string>
 
-// The requests the identify scan sends a drive, in the order it tries them:
-// the SMART identify, then for drives that refuse it ATA PASS-THROUGH (16)
-// and (12) with IDENTIFY DEVICE, then the NVMe Identify Controller query.
-enum class IdentifyRequest { Smart, Sat16, Sat12, Nvme };
+// The requests that may give a drive's identity. Every drive is asked the
+// SMART identify, then, when it refuses it, ATA PASS-THROUGH (16) and (12)
+// with IDENTIFY DEVICE, then the NVMe Identify Controller query
+// (kIdentifyRequests); a drive behind a USB bridge that the scan knows, and
+// that answered none of those, is asked through the bridge's own command; a
+// SATA drive behind a RAID driver through its CSMI STP pass-through.
+enum class IdentifyRequest {
+    Smart,
+    Sat16,
+    Sat12,
+    Nvme,
+    JMicronAta,
+    CypressAta,
+    SunplusAta,
+    ProlificAta,
+    JMicronNvme,
+    AsmediaNvme,
+    RealtekNvme,
+    Csmi,
+};
 constexpr IdentifyRequest kIdentifyRequests[] = {IdentifyRequest::Smart, IdentifyRequest::Sat16,
                                                  IdentifyRequest::Sat12, IdentifyRequest::Nvme};
+
+// The name a recording and the report give `request` ("smart", "jmicron-ata"),
+// and the name a line tells the user ("the SMART identify").
+std::string RequestKey(IdentifyRequest request);
+std::string RequestName(IdentifyRequest request);
+
+// The bridge protocol a request speaks (None for the others), and the request
+// that speaks `protocol` (false for None).
+BridgeProtocol BridgeProtocolOf(IdentifyRequest request);
+bool BridgeRequest(BridgeProtocol protocol, IdentifyRequest& request);
 
 // The data one request returned: its first `size` bytes, never more than
 // the driver said it returned.
@@ -20,28 +47,18 @@ struct IdentifyReply {
     std::size_t size = 0;
 };
 
-// The name of the file a recording keeps the reply to `request` in.
+// The name of the file a recording keeps the reply to `request` in, and of
+// the one that marks it as never answered.
 std::string ReplyFileName(IdentifyRequest request);
-
-// A request that a drive did not answer in time; the scan asks that drive
-// nothing more.
-struct SilentRequest {
-    int index; // the physical drive's
-    IdentifyRequest request;
-};
-
-// The name of the file a recording marks a silent `request` with.
 std::string SilentFileName(IdentifyRequest request);
-
-// One line telling the user of `silent`: the drive, the request and the
-// deadline it missed.
-std::string SilentRequestLine(const SilentRequest& silent, unsigned deadlineMs);
 
 // Whether each of the `size` bytes is zero (true for no bytes).
 bool IsAllZero(const unsigned char* bytes, std::size_t size);
 
 // Builds the drive a reply describes. A SMART reply always gives one, from
-// its first 512 bytes, as it always has. A pass-through reply needs a whole
-// sector, an NVMe reply a whole page, and neither may be all zero. Returns
-// false, leaving `drive` alone, when the reply gives no drive.
+// its first 512 bytes, as it always has. Any other reply needs a whole sector
+// of IDENTIFY DEVICE, or a whole page of Identify Controller for the NVMe
+// requests, and may not be all zero; a bridge's page must name a model too,
+// as some answer with an empty page when a SATA drive sits behind them.
+// Returns false, leaving `drive` alone, when the reply gives no drive.
 bool MakeReplyDrive(IdentifyRequest request, const IdentifyReply& reply, DriveRecord& drive);

@@ -1,6 +1,9 @@
 #include "identify/identify_requests.h"
 
 #include "identify/ata_pass_through.h"
+#include "identify/bridge_commands.h"
+#include "identify/csmi.h"
+#include "identify/drive_facts.h"
 #include "platform/timed_device_io.h"
 
 #include <winioctl.h>
@@ -10,6 +13,7 @@
 #include <cstddef>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <vector>
 
 // The request and reply layouts the drivers expect; a header that differs
@@ -27,6 +31,22 @@ static_assert(sizeof(SCSI_PASS_THROUGH) == (sizeof(void*) == 8 ? 56 : 44), "SCSI
 static_assert(offsetof(SCSI_PASS_THROUGH, Cdb) == (sizeof(void*) == 8 ? 36 : 28), "CDB");
 
 static_assert(IOCTL_STORAGE_QUERY_PROPERTY == 0x2D1400, "IOCTL_STORAGE_QUERY_PROPERTY");
+static_assert(IOCTL_SCSI_GET_ADDRESS == 0x41018, "IOCTL_SCSI_GET_ADDRESS");
+static_assert(IOCTL_SCSI_MINIPORT == kIoctlScsiMiniport, "IOCTL_SCSI_MINIPORT");
+static_assert(sizeof(SRB_IO_CONTROL) == kSrbIoControlSize, "SRB_IO_CONTROL");
+static_assert(offsetof(SRB_IO_CONTROL, ReturnCode) == kSrbReturnCodeField, "SRB_IO_CONTROL");
+static_assert(kCsmiTimeoutSeconds < kDeviceDeadlineMs / 1000, "the deadline leaves CSMI no time");
+static_assert(offsetof(SCSI_ADDRESS, PortNumber) == 4, "SCSI_ADDRESS");
+static_assert(offsetof(STORAGE_DEVICE_DESCRIPTOR, RemovableMedia) == kRemovableMediaField,
+              "removable media");
+static_assert(offsetof(STORAGE_ADAPTER_DESCRIPTOR, BusType) == kAdapterBusTypeField, "adapter bus");
+static_assert(static_cast<std::uint32_t>(BusTypeUsb) == kBusUsb &&
+                  static_cast<std::uint32_t>(BusTypeRAID) == kBusRaid &&
+                  static_cast<std::uint32_t>(BusTypeSata) == kBusSata &&
+                  static_cast<std::uint32_t>(BusTypeSas) == kBusSas &&
+                  static_cast<std::uint32_t>(BusTypeAta) == kBusAta &&
+                  static_cast<std::uint32_t>(BusTypeScsi) == kBusScsi,
+              "bus types");
 static_assert(StorageAdapterProtocolSpecificProperty == 49, "adapter protocol property");
 static_assert(ProtocolTypeNvme == 3 && NVMeDataTypeIdentify == 1, "NVMe identify");
 static_assert(offsetof(STORAGE_PROPERTY_QUERY, AdditionalParameters) == kProtocolRequestField,
@@ -63,6 +83,17 @@ struct PassThroughBuffer {
 };
 
 constexpr DWORD kNvmeBufferSize = kProtocolRequestField + kProtocolRequestSize + kNvmeIdentifySize;
+
+// A bridge's command and the room for its sense data and its data, the
+// largest an NVMe page, or a command block sent to the bridge.
+struct BridgeBuffer {
+    SCSI_PASS_THROUGH header;
+    unsigned char sense[32];
+    unsigned char data[kBridgeNvmeIdentifySize];
+};
+
+// A descriptor and its texts fit with room to spare.
+constexpr DWORD kPropertyReplySize = 1024;
 
 // The bytes a reply holds from `start` on: at most `claimed` and `capacity`,
 // and none past what the driver returned.
@@ -142,6 +173,70 @@ bool SendPassThroughIdentify(DeviceIo& devices, HANDLE drive, bool sixteen, Iden
     return true;
 }
 
+// Sends one of a bridge's commands. Returns true when the bridge took it and
+// it ended well, with the data that came back in `data`.
+bool SendBridgeCommand(DeviceIo& devices, HANDLE drive, BridgeProtocol protocol,
+                       const BridgeCommand& command, std::vector<unsigned char>& data)
+{
+    auto buffer = std::make_unique<BridgeBuffer>();
+    SCSI_PASS_THROUGH& header = buffer->header;
+    header = SCSI_PASS_THROUGH();
+    header.Length = sizeof header;
+    header.CdbLength = static_cast<UCHAR>(command.cdbLength);
+    std::memcpy(header.Cdb, command.cdb, sizeof header.Cdb);
+    header.SenseInfoLength = sizeof buffer->sense;
+    header.TimeOutValue = kPassThroughTimeoutSeconds;
+    header.DataBufferOffset = offsetof(BridgeBuffer, data);
+    header.SenseInfoOffset = offsetof(BridgeBuffer, sense);
+    DWORD inSize = sizeof header;
+    if (command.dataIn) {
+        header.DataIn = SCSI_IOCTL_DATA_IN;
+        header.DataTransferLength = static_cast<ULONG>(command.dataInLength);
+    } else {
+        header.DataIn = SCSI_IOCTL_DATA_OUT;
+        header.DataTransferLength = static_cast<ULONG>(command.dataOut.size());
+        std::memcpy(buffer->data, command.dataOut.data(), command.dataOut.size());
+        inSize = static_cast<DWORD>(offsetof(BridgeBuffer, data) + command.dataOut.size());
+    }
+    DWORD returned = 0;
+    if (!devices.Control(drive, IOCTL_SCSI_PASS_THROUGH, buffer.get(), inSize, buffer.get(),
+                         sizeof(BridgeBuffer), &returned))
+        return false;
+    const std::size_t senseSize = BoundedSize(returned, offsetof(BridgeBuffer, sense),
+                                              header.SenseInfoLength, sizeof buffer->sense);
+    if (!BridgeCommandSucceeded(protocol, header.ScsiStatus, buffer->sense, senseSize))
+        return false;
+    const std::size_t size = command.dataIn
+                                 ? BoundedSize(returned, offsetof(BridgeBuffer, data),
+                                               header.DataTransferLength, command.dataInLength)
+                                 : 0;
+    data.assign(buffer->data, buffer->data + size);
+    return true;
+}
+
+// The drive's identity through its bridge's own commands: each must end
+// well, the identity must come back whole, and where the bridge reports how
+// the drive ended the command, that must show no error.
+bool SendBridgeIdentify(DeviceIo& devices, HANDLE drive, BridgeProtocol protocol,
+                        IdentifyReply& reply)
+{
+    bool whole = false;
+    for (const BridgeCommand& command : BridgeIdentifyCommands(protocol)) {
+        std::vector<unsigned char> data;
+        if (!SendBridgeCommand(devices, drive, protocol, command, data))
+            return false;
+        if (command.holdsCompletion &&
+            !BridgeCompletionSucceeded(protocol, data.data(), data.size()))
+            return false;
+        if (command.holdsIdentity) {
+            whole = data.size() == command.dataInLength;
+            reply.size = data.size() < reply.bytes.size() ? data.size() : reply.bytes.size();
+            std::memcpy(reply.bytes.data(), data.data(), reply.size);
+        }
+    }
+    return whole;
+}
+
 void FillNvmeQuery(unsigned char* buffer)
 {
     STORAGE_PROPERTY_QUERY query = {};
@@ -175,6 +270,52 @@ bool SendNvmeIdentify(DeviceIo& devices, HANDLE drive, IdentifyReply& reply)
 
 } // namespace
 
+bool QueryStorageProperty(DeviceIo& devices, HANDLE drive, DWORD property,
+                          std::vector<unsigned char>& reply)
+{
+    STORAGE_PROPERTY_QUERY query = {};
+    query.PropertyId = static_cast<STORAGE_PROPERTY_ID>(property);
+    query.QueryType = PropertyStandardQuery;
+    std::vector<unsigned char> buffer(kPropertyReplySize, 0);
+    DWORD returned = 0;
+    if (!devices.Control(drive, IOCTL_STORAGE_QUERY_PROPERTY, &query, sizeof query, buffer.data(),
+                         kPropertyReplySize, &returned))
+        return false;
+    buffer.resize(returned < kPropertyReplySize ? returned : kPropertyReplySize);
+    reply = buffer;
+    return true;
+}
+
+bool QueryScsiAddress(DeviceIo& devices, HANDLE drive, std::vector<unsigned char>& reply, int& port)
+{
+    SCSI_ADDRESS address = {};
+    DWORD returned = 0;
+    if (!devices.Control(drive, IOCTL_SCSI_GET_ADDRESS, nullptr, 0, &address, sizeof address,
+                         &returned) ||
+        returned < offsetof(SCSI_ADDRESS, PortNumber) + 1)
+        return false;
+    const auto* bytes = reinterpret_cast<const unsigned char*>(&address);
+    reply.assign(bytes, bytes + (returned < sizeof address ? returned : sizeof address));
+    port = address.PortNumber;
+    return true;
+}
+
+bool SendCsmiRequest(DeviceIo& devices, HANDLE port, std::vector<unsigned char>& buffer,
+                     DWORD& returned)
+{
+    returned = 0;
+    const DWORD size = static_cast<DWORD>(buffer.size());
+    return devices.Control(port, IOCTL_SCSI_MINIPORT, buffer.data(), size, buffer.data(), size,
+                           &returned);
+}
+
+HANDLE OpenScsiPort(DeviceIo& devices, int port)
+{
+    char path[64];
+    std::snprintf(path, sizeof path, "\\\\.\\Scsi%d:", port);
+    return devices.Open(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE);
+}
+
 HANDLE OpenPhysicalDrive(DeviceIo& devices, int index)
 {
     char path[256];
@@ -196,6 +337,9 @@ bool SendIdentifyRequest(DeviceIo& devices, HANDLE drive, int index, IdentifyReq
         return SendPassThroughIdentify(devices, drive, false, reply);
     case IdentifyRequest::Nvme:
         return SendNvmeIdentify(devices, drive, reply);
+    case IdentifyRequest::Csmi:
+        return false; // sent to a RAID driver's port, not to a drive
+    default:
+        return SendBridgeIdentify(devices, drive, BridgeProtocolOf(request), reply);
     }
-    return false;
 }

@@ -1,43 +1,73 @@
 #pragma once
 
 #include "identify/identify_reply.h"
+#include "identify/scanned_drive.h"
 #include "platform/device_io.h"
 #include "platform/timed_device_io.h"
 
+#include <string>
 #include <vector>
 
-// One drive as the identify scan reads it, with the physical drive's index.
+// One drive as the identify scan reads it.
 struct IdentifyRow {
-    int index;
+    int index; // the physical drive's; -1 for a drive reached through a RAID driver
     DriveRecord drive;
+    std::string where = std::string(); // "PhysicalDrive0", "Scsi3: port 1"
 };
 
-// Asks every physical drive, indexes 0 to 31, for its identity. A drive that
-// refuses the SMART identify is asked through ATA PASS-THROUGH (16), then
-// (12), then through the NVMe Identify Controller query; the first reply
-// that gives a row is its row.
+// One file of a recording: the folder of its drive or port ("3", "scsi2"),
+// its name and its bytes.
+struct RecordedFile {
+    std::string folder;
+    std::string name;
+    std::vector<unsigned char> bytes;
+};
+
+// What a scan found.
+struct IdentifyScan {
+    // The rows, physical drives in index order, then the drives behind RAID
+    // drivers by port.
+    std::vector<IdentifyRow> rows;
+    // Every drive the scan met, in the same order, with how it fared.
+    std::vector<ScannedDrive> drives;
+    // A recording's folders and files, for the drives worth replaying: those
+    // that answered an identify request or went silent, and those that could
+    // hold an ATA drive.
+    std::vector<std::string> folders;
+    std::vector<RecordedFile> files;
+};
+
+// Asks every physical drive, indexes 0 to 31, and every device behind a RAID
+// driver known to answer CSMI, for its identity. A physical drive is asked
+// what it is (the storage device and adapter descriptors), then the SMART
+// identify, ATA PASS-THROUGH (16) and (12) and the NVMe Identify Controller
+// query, and, when none gave its row and it sits behind a USB bridge that the
+// scan knows, the bridge's own command; the first reply that gives a row is
+// its row. A device no request reaches within the deadline is given up.
 class IdentifyScanner {
 public:
-    explicit IdentifyScanner(DeviceIo& devices) : devices(devices, kDeviceDeadlineMs) {}
+    explicit IdentifyScanner(DeviceIo& devices)
+        : system(devices), devices(devices, kDeviceDeadlineMs)
+    {
+    }
 
-    // The row of each drive that answers, in index order; a drive that
-    // answers nothing gives none.
+    IdentifyScan Scan();
+
+    // The same scan, but every request is sent to every drive and port,
+    // whatever an earlier one gave, and the replies are kept as files.
+    IdentifyScan Record();
+
+    // The rows of Scan(), and their drives alone.
     std::vector<IdentifyRow> ReadRows();
-
-    // The drives of ReadRows(), without their indexes.
     std::vector<DriveRecord> ReadDrives();
 
-    // The drives the last scan gave up, in index order, each with the request
-    // it did not answer.
-    const std::vector<SilentRequest>& SilentRequests() const { return silent; }
-
 private:
-    // Reads the row of drive `index`. Returns false when it gives none.
-    bool ReadRow(int index, IdentifyRow& row);
+    IdentifyScan Run(bool recording);
 
+    DeviceIo& system;
     TimedDeviceIo devices;
-    std::vector<SilentRequest> silent;
 };
 
-// Tells of each drive in `silent` in one line, as WriteErrorLine writes.
-void WriteSilentRequestLines(const std::vector<SilentRequest>& silent);
+// Tells of each drive given up in one line, as WriteErrorLine writes, and
+// with `verdict`, of each drive that makes the verdict incomplete too.
+void WriteScannedDriveLines(const std::vector<ScannedDrive>& drives, bool verdict);

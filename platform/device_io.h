@@ -1,6 +1,10 @@
 #pragma once
 
+#include "platform/storage_topology.h"
+
 #include <windows.h>
+
+#include <memory>
 
 // The one seam between the program and storage devices: open a device path,
 // send it an I/O control, close it. The program uses SystemDeviceIo(); tests
@@ -19,6 +23,17 @@ public:
                          DWORD outSize, DWORD* returned) = 0;
 
     virtual void Close(HANDLE device) = 0;
+
+    // Whether a device stands at `path` ("\\.\PhysicalDrive3"), asked of the
+    // system's names, not of the device: a scan opens only what exists.
+    virtual bool Exists(const char*) { return true; }
+
+    // What the system says of these devices' place, for one scan; the devices
+    // it opens to find out go through `opener`, with the scan's deadlines.
+    virtual std::unique_ptr<StorageTopology> ReadTopology(DeviceIo&)
+    {
+        return std::make_unique<NoStorageTopology>();
+    }
 };
 
 // The real devices of this machine.

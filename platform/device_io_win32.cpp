@@ -1,5 +1,7 @@
 #include "platform/device_io.h"
 
+#include <cstring>
+
 namespace {
 
 class SystemDevices final : public DeviceIo {
@@ -21,6 +23,24 @@ public:
     }
 
     void Close(HANDLE device) override { CloseHandle(device); }
+
+    std::unique_ptr<StorageTopology> ReadTopology(DeviceIo& opener) override
+    {
+        return SystemStorageTopology(opener);
+    }
+
+    bool Exists(const char* path) override
+    {
+        // The object manager's name for "\\.\X" is "X"; looking it up asks
+        // no driver anything.
+        constexpr char kPrefix[] = "\\\\.\\";
+        const std::size_t prefix = sizeof kPrefix - 1;
+        if (std::strncmp(path, kPrefix, prefix) != 0)
+            return true;
+        char target[512];
+        return QueryDosDeviceA(path + prefix, target, sizeof target) != 0 ||
+               GetLastError() == ERROR_INSUFFICIENT_BUFFER;
+    }
 };
 
 } // namespace

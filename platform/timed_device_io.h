@@ -29,6 +29,11 @@ public:
     bool Control(HANDLE device, DWORD code, const void* in, DWORD inSize, void* out, DWORD outSize,
                  DWORD* returned) override;
     void Close(HANDLE device) override;
+    bool Exists(const char* path) override { return devices.Exists(path); }
+    std::unique_ptr<StorageTopology> ReadTopology(DeviceIo& opener) override
+    {
+        return devices.ReadTopology(opener);
+    }
 
     // Whether a request to `device` missed its deadline.
     bool IsSilent(HANDLE device) const;

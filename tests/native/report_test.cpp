@@ -52,14 +52,31 @@ TEST(ReportRows, VerdictIsTheRowColourAndThePageIsTheButtonsAddress)
     }
 }
 
-TEST(ReportRows, VerdictIsOneWhenAnyDriveIsRed)
+TEST(ReportRows, VerdictIsOneForARedRowElseThreeForADriveThatCouldNotBeReadElseZero)
 {
     ReportDrive red;
     red.updateNeeded = true;
     const ReportDrive green;
-    EXPECT_EQ(0, ReportVerdict({}));
-    EXPECT_EQ(0, ReportVerdict({green, green}));
-    EXPECT_EQ(1, ReportVerdict({green, red}));
+    ScannedDrive read;
+    read.outcome = DriveOutcome::Read;
+    ScannedDrive unread; // refused, and nothing known of it: it might be an ATA drive
+    ScannedDrive card;
+    card.facts.read = true;
+    card.facts.bus = 12; // SD
+    const struct {
+        std::vector<ReportDrive> rows;
+        std::vector<ScannedDrive> scanned;
+        int verdict;
+    } cases[] = {
+        {{}, {}, 0},
+        {{green, green}, {read}, 0},
+        {{green, red}, {read}, 1},
+        {{green}, {read, unread}, 3},
+        {{red}, {unread}, 1}, // an update needed is the news
+        {{green}, {card}, 0},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(c.verdict, ReportVerdict(c.rows, c.scanned)) << c.rows.size() << c.scanned.size();
 }
 
 TEST(ReportText, CsvKeepsFormulasInertQuotesOnlyWhatNeedsQuotesAndDoublesQuotes)
@@ -120,11 +137,11 @@ TEST(ReportText, JsonHoldsTheHeaderAndTheDrivesInOrder)
 {
     const ReportHeader header{"PC-07", "2024-02-29T13:05:09Z", "2.3.0.0"};
     EXPECT_EQ("{\n  \"computer\": \"PC-07\",\n  \"time\": \"2024-02-29T13:05:09Z\",\n"
-              "  \"version\": \"2.3.0.0\",\n  \"drives\": []\n}\n",
-              JsonReport(header, {}));
+              "  \"version\": \"2.3.0.0\",\n  \"drives\": [],\n  \"scanned_drives\": []\n}\n",
+              JsonReport(header, {}, {}));
     const ReportDrive a{"discovery", "A", "1", "F", true, "https://x"};
     const ReportDrive b{"identify", "B", "2", "G", false, ""};
-    const std::string json = JsonReport(header, {a, b});
+    const std::string json = JsonReport(header, {a, b}, {});
     EXPECT_NE(std::string::npos,
               json.find("  \"drives\": [\n"
                         "    {\"source\": \"discovery\", \"model\": \"A\", \"serial\": \"1\", "
@@ -132,8 +149,46 @@ TEST(ReportText, JsonHoldsTheHeaderAndTheDrivesInOrder)
                         "\"download_page\": \"https://x\"},\n"
                         "    {\"source\": \"identify\", \"model\": \"B\", \"serial\": \"2\", "
                         "\"firmware\": \"G\", \"update_needed\": false, \"download_page\": \"\"}\n"
-                        "  ]\n}\n"))
+                        "  ],\n"))
         << json;
+}
+
+TEST(ReportText, JsonTellsOfEveryScannedDriveWhatItIsAndHowItFared)
+{
+    ScannedDrive usb;
+    usb.where = "PhysicalDrive2";
+    usb.facts = {true, 7, 7, false, "JMicron", "Tech \"X\"", "0508"};
+    usb.usbId = "USB\\VID_152D&PID_0578&REV_0508";
+    usb.outcome = DriveOutcome::GivenUp;
+    usb.step = ScanStep::Identify;
+    usb.request = IdentifyRequest::Sat16;
+    ScannedDrive locked;
+    locked.where = "PhysicalDrive3";
+    locked.outcome = DriveOutcome::NotOpened;
+    locked.error = 5;
+    ScannedDrive twice;
+    twice.where = "Scsi2: port 1";
+    twice.facts.read = true;
+    twice.facts.bus = 11;
+    twice.outcome = DriveOutcome::SameDrive;
+    twice.request = IdentifyRequest::Csmi;
+    twice.sameAs = "PhysicalDrive0";
+    const std::string json = JsonReport({"PC", "", ""}, {}, {usb, locked, twice});
+    const char* const expected[] = {
+        "    {\"where\": \"PhysicalDrive2\", \"bus\": \"USB\", \"adapter_bus\": \"USB\", "
+        "\"removable\": false, \"vendor\": \"JMicron\", \"product\": \"Tech \\\"X\\\"\", "
+        "\"revision\": \"0508\", \"usb_id\": \"USB\\\\VID_152D&PID_0578&REV_0508\", "
+        "\"outcome\": \"given_up\", \"request\": \"sat16\", \"error\": null, \"same_as\": null, "
+        "\"verdict_incomplete\": true},\n",
+        "    {\"where\": \"PhysicalDrive3\", \"bus\": null, \"adapter_bus\": null, "
+        "\"removable\": null, \"vendor\": null, \"product\": null, \"revision\": null, "
+        "\"usb_id\": null, \"outcome\": \"not_opened\", \"request\": null, \"error\": 5, "
+        "\"same_as\": null, \"verdict_incomplete\": true},\n",
+        "\"outcome\": \"same_drive\", \"request\": \"csmi\", \"error\": null, "
+        "\"same_as\": \"PhysicalDrive0\", \"verdict_incomplete\": false}\n  ]\n}\n",
+    };
+    for (const char* part : expected)
+        EXPECT_NE(std::string::npos, json.find(part)) << part << "\n" << json;
 }
 
 TEST(ReportText, JsonOnlyForANameEndingInDotJson)

@@ -1,4 +1,4 @@
-#include "identify/usb_device_tree.h"
+#include "platform/usb_device_tree.h"
 
 #include <gtest/gtest.h>
 

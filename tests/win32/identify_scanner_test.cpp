@@ -110,16 +110,24 @@ public:
 
     void Close(HANDLE device) override { closed.push_back(Index(device)); }
 
+    // The identify requests to `drive`, without the descriptor queries that
+    // ask what it is.
     std::vector<Request> RequestsTo(int drive) const
     {
         std::vector<Request> found;
         for (const Request& request : requests)
-            if (request.drive == drive)
+            if (request.drive == drive && !IsDescriptorQuery(request))
                 found.push_back(request);
         return found;
     }
 
 private:
+    static bool IsDescriptorQuery(const Request& request)
+    {
+        return request.code == kStorageQueryProperty && request.in.size() >= 4 &&
+               (request.in[0] == StorageDeviceProperty || request.in[0] == StorageAdapterProperty);
+    }
+
     static int Index(HANDLE device)
     {
         return static_cast<int>(reinterpret_cast<INT_PTR>(device)) - 0x1000;

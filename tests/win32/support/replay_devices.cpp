@@ -4,21 +4,21 @@
 
 #include <ntddscsi.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
-#include <vector>
+#include <iterator>
+#include <memory>
 
 namespace {
 
 constexpr char kDrivePrefix[] = "\\\\.\\PhysicalDrive";
+constexpr char kPortPrefix[] = "\\\\.\\Scsi";
+constexpr INT_PTR kDriveHandles = 0x1000;
+constexpr INT_PTR kPortHandles = 0x2000;
 constexpr std::size_t kSectorSize = 512;
 constexpr std::size_t kNvmePageSize = 4096;
-
-int Index(HANDLE device)
-{
-    return static_cast<int>(reinterpret_cast<INT_PTR>(device)) - 0x1000;
-}
 
 // Sense data of an ATA command that ended well, as a bridge returns it when
 // asked for the registers: RECOVERED ERROR, ATA PASS-THROUGH INFORMATION
@@ -26,24 +26,135 @@ int Index(HANDLE device)
 const unsigned char kGoodAtaSense[] = {0x72, 0x01, 0x00, 0x1D, 0, 0, 0, 14, 0x09, 0x0C, 0,
                                        0,    0,    1,    0,    0, 0, 0, 0,  0,    0xA0, 0x50};
 
+// What a bridge answers a command it does not know: ILLEGAL REQUEST,
+// INVALID COMMAND OPERATION CODE, in fixed format.
+const unsigned char kInvalidOpcodeSense[] = {0x70, 0, 0x05, 0,    0, 0, 0, 10, 0,
+                                             0,    0, 0,    0x20, 0, 0, 0, 0,  0};
+
+bool StartsWith(const char* text, const char* prefix)
+{
+    return std::strncmp(text, prefix, std::strlen(prefix)) == 0;
+}
+
+// A device's number and kind from its handle: drives and ports have ranges
+// of their own.
+bool IsPortHandle(HANDLE device)
+{
+    return reinterpret_cast<INT_PTR>(device) >= kPortHandles;
+}
+
+int NumberOf(HANDLE device)
+{
+    const INT_PTR value = reinterpret_cast<INT_PTR>(device);
+    return static_cast<int>(value - (value >= kPortHandles ? kPortHandles : kDriveHandles));
+}
+
+std::string TargetOf(HANDLE device)
+{
+    const std::string number = std::to_string(NumberOf(device));
+    return IsPortHandle(device) ? "Scsi" + number + ":" : "PhysicalDrive" + number;
+}
+
+// Where a target comes in the scan: drives by index, then ports.
+int ScanOrder(const std::string& target)
+{
+    if (StartsWith(target.c_str(), "PhysicalDrive"))
+        return std::atoi(target.c_str() + 13);
+    return 1000 + std::atoi(target.c_str() + 4);
+}
+
+bool IsFolder(const std::string& path)
+{
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+std::string FileText(const std::string& path)
+{
+    std::ifstream file(path, std::ios::binary);
+    std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == ' '))
+        text.pop_back();
+    return text;
+}
+
+// The topology a recording holds: usb-id.txt in a drive's folder, driver.txt
+// in a port's.
+class ReplayTopology final : public StorageTopology {
+public:
+    explicit ReplayTopology(std::string folder) : folder(std::move(folder)) {}
+    std::string UsbHardwareId(int driveIndex) override
+    {
+        return FileText(folder + "/" + std::to_string(driveIndex) + "/usb-id.txt");
+    }
+    std::string ScsiPortDriver(int port) override
+    {
+        return FileText(folder + "/scsi" + std::to_string(port) + "/driver.txt");
+    }
+
+private:
+    std::string folder;
+};
+
 } // namespace
+
+ReplayDevices::ReplayDevices(std::string folder) : folder(std::move(folder))
+{
+    InitializeCriticalSection(&lock);
+}
+
+ReplayDevices::~ReplayDevices()
+{
+    DeleteCriticalSection(&lock);
+}
+
+std::string ReplayDevices::FolderOf(const char* path) const
+{
+    if (StartsWith(path, kDrivePrefix))
+        return folder + "/" + std::to_string(std::atoi(path + std::strlen(kDrivePrefix)));
+    if (StartsWith(path, kPortPrefix))
+        return folder + "/scsi" + std::to_string(std::atoi(path + std::strlen(kPortPrefix)));
+    return std::string();
+}
+
+std::string ReplayDevices::FolderOf(HANDLE device) const
+{
+    return folder + (IsPortHandle(device) ? "/scsi" : "/") + std::to_string(NumberOf(device));
+}
+
+bool ReplayDevices::Exists(const char* path)
+{
+    const std::string device = FolderOf(path);
+    return !device.empty() && IsFolder(device);
+}
 
 HANDLE ReplayDevices::Open(const char* path, DWORD, DWORD)
 {
-    const std::size_t prefix = std::strlen(kDrivePrefix);
-    if (std::strncmp(path, kDrivePrefix, prefix) != 0)
+    const std::string device = FolderOf(path);
+    if (device.empty() || !IsFolder(device)) {
+        SetLastError(ERROR_FILE_NOT_FOUND);
         return INVALID_HANDLE_VALUE;
-    const int index = std::atoi(path + prefix);
-    const DWORD attributes = GetFileAttributesA((folder + "/" + std::to_string(index)).c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY))
+    }
+    // open.error: the open failed with the Windows error it holds.
+    const std::string error = FileText(device + "/open.error");
+    if (!error.empty()) {
+        SetLastError(static_cast<DWORD>(std::strtoul(error.c_str(), nullptr, 10)));
         return INVALID_HANDLE_VALUE;
-    return reinterpret_cast<HANDLE>(static_cast<INT_PTR>(0x1000 + index));
+    }
+    const bool port = StartsWith(path, kPortPrefix);
+    const int number = std::atoi(path + std::strlen(port ? kPortPrefix : kDrivePrefix));
+    return reinterpret_cast<HANDLE>((port ? kPortHandles : kDriveHandles) + number);
 }
 
-long ReplayDevices::Recorded(int index, const char* name, unsigned char* out,
+std::unique_ptr<StorageTopology> ReplayDevices::ReadTopology(DeviceIo&)
+{
+    return std::make_unique<ReplayTopology>(folder);
+}
+
+long ReplayDevices::Recorded(const std::string& device, const char* name, unsigned char* out,
                              std::size_t capacity) const
 {
-    std::ifstream file(folder + "/" + std::to_string(index) + "/" + name, std::ios::binary);
+    std::ifstream file(device + "/" + name, std::ios::binary);
     if (!file)
         return -1;
     if (capacity == 0)
@@ -52,44 +163,90 @@ long ReplayDevices::Recorded(int index, const char* name, unsigned char* out,
     return static_cast<long>(file.gcount());
 }
 
-void ReplayDevices::HangIfSilent(int index, const char* name) const
+void ReplayDevices::HangIfSilent(const std::string& device, const char* name) const
 {
-    if (Recorded(index, name, nullptr, 0) >= 0)
+    if (Recorded(device, name, nullptr, 0) >= 0)
         Sleep(INFINITE);
+}
+
+void ReplayDevices::Log(HANDLE device, DWORD code, const void* in, DWORD inSize)
+{
+    ReplayRequest request{TargetOf(device), code, {}, {}};
+    if (in) {
+        const auto* bytes = static_cast<const unsigned char*>(in);
+        request.in.assign(bytes, bytes + inSize);
+    }
+    if (code == IOCTL_SCSI_PASS_THROUGH && inSize >= sizeof(SCSI_PASS_THROUGH)) {
+        SCSI_PASS_THROUGH header;
+        std::memcpy(&header, in, sizeof header);
+        const std::size_t length = std::min<std::size_t>(header.CdbLength, sizeof header.Cdb);
+        request.cdb.assign(header.Cdb, header.Cdb + length);
+    }
+    EnterCriticalSection(&lock);
+    requests.push_back(request);
+    LeaveCriticalSection(&lock);
+}
+
+std::vector<ReplayRequest> ReplayDevices::Requests() const
+{
+    EnterCriticalSection(&lock);
+    std::vector<ReplayRequest> sent = requests;
+    LeaveCriticalSection(&lock);
+    std::stable_sort(sent.begin(), sent.end(), [](const ReplayRequest& a, const ReplayRequest& b) {
+        return ScanOrder(a.target) < ScanOrder(b.target);
+    });
+    return sent;
 }
 
 bool ReplayDevices::Control(HANDLE device, DWORD code, const void* in, DWORD inSize, void* out,
                             DWORD outSize, DWORD* returned)
 {
-    const int index = Index(device);
+    Log(device, code, in, inSize);
+    const std::string drive = FolderOf(device);
     *returned = 0;
+    if (IsPortHandle(device))
+        return code == IOCTL_SCSI_MINIPORT && AnswerCsmi(drive, in, inSize, out, outSize, returned);
     switch (code) {
     case SMART_GET_VERSION:
-        HangIfSilent(index, "smart.hang");
+        HangIfSilent(drive, "smart.hang");
         // A drive recorded with a SMART reply takes SMART requests.
-        if (Recorded(index, "smart.bin", nullptr, 0) < 0 || outSize < sizeof(GETVERSIONINPARAMS))
+        if (Recorded(drive, "smart.bin", nullptr, 0) < 0 || outSize < sizeof(GETVERSIONINPARAMS))
             return false;
         *returned = sizeof(GETVERSIONINPARAMS);
         return true;
     case SMART_RCV_DRIVE_DATA:
-        HangIfSilent(index, "smart.hang");
-        return AnswerSmartIdentify(index, out, outSize, returned);
+        HangIfSilent(drive, "smart.hang");
+        return AnswerSmartIdentify(drive, out, outSize, returned);
     case IOCTL_SCSI_PASS_THROUGH:
-        return AnswerPassThrough(index, in, inSize, out, outSize, returned);
+        return AnswerPassThrough(drive, in, inSize, out, outSize, returned);
     case IOCTL_STORAGE_QUERY_PROPERTY:
-        return AnswerNvmeQuery(index, in, inSize, out, outSize, returned);
+        return AnswerPropertyQuery(drive, in, inSize, out, outSize, returned);
+    case IOCTL_SCSI_GET_ADDRESS:
+        HangIfSilent(drive, "scsi-address.hang");
+        return AnswerRecorded(drive, "scsi-address.bin", out, outSize, returned);
     default:
         return false;
     }
 }
 
-bool ReplayDevices::AnswerSmartIdentify(int index, void* out, DWORD outSize, DWORD* returned) const
+bool ReplayDevices::AnswerRecorded(const std::string& device, const char* name, void* out,
+                                   DWORD outSize, DWORD* returned) const
+{
+    const long size = Recorded(device, name, static_cast<unsigned char*>(out), outSize);
+    if (size < 0)
+        return false;
+    *returned = static_cast<DWORD>(size);
+    return true;
+}
+
+bool ReplayDevices::AnswerSmartIdentify(const std::string& device, void* out, DWORD outSize,
+                                        DWORD* returned) const
 {
     const std::size_t header = offsetof(SENDCMDOUTPARAMS, bBuffer);
     if (outSize < header + kSectorSize)
         return false;
     auto* reply = static_cast<unsigned char*>(out);
-    const long size = Recorded(index, "smart.bin", reply + header, kSectorSize);
+    const long size = Recorded(device, "smart.bin", reply + header, kSectorSize);
     if (size < 0)
         return false;
     reply[offsetof(SENDCMDOUTPARAMS, DriverStatus) + offsetof(DRIVERSTATUS, bDriverError)] = 0;
@@ -99,8 +256,8 @@ bool ReplayDevices::AnswerSmartIdentify(int index, void* out, DWORD outSize, DWO
 
 // Answers only an IDENTIFY DEVICE pass-through that reads one sector, within
 // the buffers the request gives.
-bool ReplayDevices::AnswerPassThrough(int index, const void* in, DWORD inSize, void* out,
-                                      DWORD outSize, DWORD* returned) const
+bool ReplayDevices::AnswerPassThrough(const std::string& device, const void* in, DWORD inSize,
+                                      void* out, DWORD outSize, DWORD* returned) const
 {
     if (in != out || inSize < sizeof(SCSI_PASS_THROUGH))
         return false;
@@ -115,9 +272,9 @@ bool ReplayDevices::AnswerPassThrough(int index, const void* in, DWORD inSize, v
         request->SenseInfoOffset + sizeof kGoodAtaSense > outSize ||
         request->SenseInfoLength < sizeof kGoodAtaSense)
         return false;
-    HangIfSilent(index, sixteen ? "sat16.hang" : "sat12.hang");
+    HangIfSilent(device, sixteen ? "sat16.hang" : "sat12.hang");
     auto* bytes = static_cast<unsigned char*>(out);
-    const long size = Recorded(index, sixteen ? "sat16.bin" : "sat12.bin",
+    const long size = Recorded(device, sixteen ? "sat16.bin" : "sat12.bin",
                                bytes + request->DataBufferOffset, kSectorSize);
     if (size < 0)
         return false;
@@ -129,27 +286,47 @@ bool ReplayDevices::AnswerPassThrough(int index, const void* in, DWORD inSize, v
     return true;
 }
 
+// The storage device and adapter descriptors as recorded, and the NVMe query.
+bool ReplayDevices::AnswerPropertyQuery(const std::string& device, const void* in, DWORD inSize,
+                                        void* out, DWORD outSize, DWORD* returned) const
+{
+    if (inSize < sizeof(STORAGE_PROPERTY_QUERY) - 1)
+        return false;
+    STORAGE_PROPERTY_QUERY query;
+    std::memcpy(&query, in, offsetof(STORAGE_PROPERTY_QUERY, AdditionalParameters));
+    if (query.QueryType != PropertyStandardQuery)
+        return false;
+    switch (query.PropertyId) {
+    case StorageDeviceProperty:
+        HangIfSilent(device, "device-property.hang");
+        return AnswerRecorded(device, "device-property.bin", out, outSize, returned);
+    case StorageAdapterProperty:
+        HangIfSilent(device, "adapter-property.hang");
+        return AnswerRecorded(device, "adapter-property.bin", out, outSize, returned);
+    case StorageAdapterProtocolSpecificProperty:
+        return AnswerNvmeQuery(device, in, inSize, out, outSize, returned);
+    default:
+        return false;
+    }
+}
+
 // Answers only the adapter's NVMe Identify Controller query.
-bool ReplayDevices::AnswerNvmeQuery(int index, const void* in, DWORD inSize, void* out,
-                                    DWORD outSize, DWORD* returned) const
+bool ReplayDevices::AnswerNvmeQuery(const std::string& device, const void* in, DWORD inSize,
+                                    void* out, DWORD outSize, DWORD* returned) const
 {
     const std::size_t requestField = offsetof(STORAGE_PROPERTY_QUERY, AdditionalParameters);
     if (inSize < requestField + sizeof(STORAGE_PROTOCOL_SPECIFIC_DATA))
         return false;
-    STORAGE_PROPERTY_QUERY query;
     STORAGE_PROTOCOL_SPECIFIC_DATA protocol;
-    std::memcpy(&query, in, requestField);
     std::memcpy(&protocol, static_cast<const unsigned char*>(in) + requestField, sizeof protocol);
-    if (query.PropertyId != StorageAdapterProtocolSpecificProperty ||
-        query.QueryType != PropertyStandardQuery || protocol.ProtocolType != ProtocolTypeNvme ||
-        protocol.DataType != NVMeDataTypeIdentify || protocol.ProtocolDataRequestValue != 1 ||
-        protocol.ProtocolDataOffset < sizeof protocol ||
+    if (protocol.ProtocolType != ProtocolTypeNvme || protocol.DataType != NVMeDataTypeIdentify ||
+        protocol.ProtocolDataRequestValue != 1 || protocol.ProtocolDataOffset < sizeof protocol ||
         protocol.ProtocolDataLength < kNvmePageSize ||
         requestField + protocol.ProtocolDataOffset + kNvmePageSize > outSize)
         return false;
-    HangIfSilent(index, "nvme.hang");
+    HangIfSilent(device, "nvme.hang");
     std::vector<unsigned char> page(kNvmePageSize);
-    const long size = Recorded(index, "nvme.bin", page.data(), page.size());
+    const long size = Recorded(device, "nvme.bin", page.data(), page.size());
     if (size < 0)
         return false;
     STORAGE_PROTOCOL_DATA_DESCRIPTOR descriptor = {};
@@ -162,4 +339,9 @@ bool ReplayDevices::AnswerNvmeQuery(int index, const void* in, DWORD inSize, voi
     std::memcpy(bytes + requestField + protocol.ProtocolDataOffset, page.data(), size);
     *returned = static_cast<DWORD>(requestField + protocol.ProtocolDataOffset + size);
     return true;
+}
+
+bool ReplayDevices::AnswerCsmi(const std::string&, const void*, DWORD, void*, DWORD, DWORD*) const
+{
+    return false;
 }

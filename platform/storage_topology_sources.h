@@ -1,7 +1,7 @@
 #pragma once
 
-#include "identify/storage_topology.h"
 #include "platform/device_io.h"
+#include "platform/storage_topology.h"
 
 #include <windows.h>
 

@@ -1,7 +1,7 @@
-#include "identify/device_tree_walk.h"
+#include "platform/device_tree_walk.h"
 
-#include "identify/usb_device_tree.h"
 #include "platform/library_loading.h"
+#include "platform/usb_device_tree.h"
 
 #include <cfgmgr32.h>
 #include <setupapi.h>

@@ -1,7 +1,7 @@
-#include "identify/storage_topology.h"
+#include "platform/storage_topology.h"
 
-#include "identify/device_tree_walk.h"
-#include "identify/storage_topology_sources.h"
+#include "platform/device_tree_walk.h"
+#include "platform/storage_topology_sources.h"
 
 #include <algorithm>
 #include <map>
