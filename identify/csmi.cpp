@@ -153,6 +153,7 @@ CsmiSataDevice SataDevice(const unsigned char* entry, std::size_t index, PortSou
     std::memcpy(device.sasAddress, entry + kCsmiPhyEntityAttached + kCsmiIdentifySasAddress,
                 sizeof device.sasAddress);
     device.portNumber = static_cast<unsigned char>(PortCandidate(entry, index, source));
+    device.entry = static_cast<unsigned char>(index);
     return device;
 }
 

@@ -129,6 +129,7 @@ struct CsmiSataDevice {
     unsigned char port = 0;
     unsigned char sasAddress[8] = {};
     unsigned char portNumber = 0;
+    unsigned char entry = 0; // its place in the phy info's table of 32
 };
 
 // Reads a phy-info reply. True when the header's ReturnCode says success and

@@ -263,11 +263,12 @@ public:
         drive.where = "Scsi" + std::to_string(port) + ": port " + std::to_string(device.portNumber);
         drive.facts.read = true; // the phy info says it is a SATA drive
         drive.facts.bus = kBusSata;
+        drive.facts.adapterBus = kBusRaid;
         drive.request = IdentifyRequest::Csmi;
         std::vector<unsigned char> buffer = CsmiIdentifyRequest(device);
         DWORD returned = 0;
         bool silent = false;
-        const std::string key = "port" + std::to_string(device.portNumber);
+        const std::string key = "phy" + std::to_string(device.entry);
         unsigned char sector[kIdentifySectorSize];
         if (Send(buffer, returned, key, silent) &&
             ReadCsmiIdentify(buffer.data(), buffer.size(), returned, sector)) {

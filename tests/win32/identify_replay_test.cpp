@@ -1,26 +1,34 @@
+#include "app/command_line.h"
+#include "app/command_modes.h"
 #include "identify/identify_recorder.h"
 #include "identify/identify_reply.h"
 #include "identify/identify_scanner.h"
 #include "tests/win32/support/replay_devices.h"
 
 #include <gtest/gtest.h>
+#include <winioctl.h>
+
+#include <ntddscsi.h>
 
 #include <fstream>
 #include <iterator>
 #include <ostream>
+#include <regex>
 #include <string>
 #include <vector>
 
+// A drive behind a RAID driver has no index: its place says which it is.
 bool operator==(const IdentifyRow& a, const IdentifyRow& b)
 {
-    return a.index == b.index && a.drive.model == b.drive.model &&
-           a.drive.serial == b.drive.serial && a.drive.revision == b.drive.revision;
+    return a.index == b.index && (a.index >= 0 || a.where == b.where) &&
+           a.drive.model == b.drive.model && a.drive.serial == b.drive.serial &&
+           a.drive.revision == b.drive.revision;
 }
 
 void PrintTo(const IdentifyRow& row, std::ostream* out)
 {
-    *out << row.index << " \"" << row.drive.model << "\" \"" << row.drive.serial << "\" \""
-         << row.drive.revision << '"';
+    *out << (row.index < 0 ? row.where : std::to_string(row.index)) << " \"" << row.drive.model
+         << "\" \"" << row.drive.serial << "\" \"" << row.drive.revision << '"';
 }
 
 // A drive given up: where, and the request it did not answer.
@@ -153,17 +161,28 @@ public:
         GetTempPathA(MAX_PATH, temp);
         path = std::string(temp) + "vestrel-record-" + std::to_string(GetCurrentProcessId());
     }
-    ~ScratchFolder()
-    {
-        for (int index = 0; index < 32; ++index) {
-            const std::string drive = path + "\\" + std::to_string(index);
-            for (IdentifyRequest request : kIdentifyRequests)
-                DeleteFileA((drive + "\\" + ReplyFileName(request)).c_str());
-            RemoveDirectoryA(drive.c_str());
-        }
-        RemoveDirectoryA(path.c_str());
-    }
+    ~ScratchFolder() { RemoveTree(path); }
     std::string path;
+
+private:
+    static void RemoveTree(const std::string& folder)
+    {
+        WIN32_FIND_DATAA found;
+        const HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
+        for (bool more = search != INVALID_HANDLE_VALUE; more;
+             more = FindNextFileA(search, &found)) {
+            const std::string name = found.cFileName;
+            if (name == "." || name == "..")
+                continue;
+            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+                RemoveTree(folder + "\\" + name);
+            else
+                DeleteFileA((folder + "\\" + name).c_str());
+        }
+        if (search != INVALID_HANDLE_VALUE)
+            FindClose(search);
+        RemoveDirectoryA(folder.c_str());
+    }
 };
 
 TEST(IdentifyRecord, RecordsEveryReplyOfEveryDriveSoThatItReplaysAlike)
@@ -191,6 +210,148 @@ TEST(IdentifyRecord, RecordsEveryReplyOfEveryDriveSoThatItReplaysAlike)
     // A second recording would mix with the first.
     EXPECT_FALSE(RecordIdentifyReplies(devices, recording.path, error));
     EXPECT_NE(std::string::npos, error.find("not empty")) << error;
+}
+
+// The outcome of each drive a scan met: "PhysicalDrive0 read smart".
+std::vector<std::string> Outcomes(const IdentifyScan& scan)
+{
+    std::vector<std::string> outcomes;
+    for (const ScannedDrive& drive : scan.drives) {
+        std::string outcome = drive.where + " " + OutcomeKey(drive.outcome);
+        if (drive.outcome == DriveOutcome::Read || drive.outcome == DriveOutcome::SameDrive)
+            outcome += " " + RequestKey(drive.request);
+        if (drive.outcome == DriveOutcome::SameDrive)
+            outcome += " as " + drive.sameAs;
+        if (MakesVerdictIncomplete(drive))
+            outcome += ", incomplete";
+        outcomes.push_back(outcome);
+    }
+    return outcomes;
+}
+
+// Every request that is neither a descriptor query nor one of the standard
+// identify requests: a bridge's own command by its opcode, a CSMI request.
+std::vector<std::string> VendorRequests(const ReplayDevices& devices)
+{
+    std::vector<std::string> sent;
+    for (const ReplayRequest& request : devices.Requests()) {
+        const bool translation =
+            request.cdb.size() > 9 && ((request.cdb[0] == 0x85 && request.cdb[14] == 0xEC) ||
+                                       (request.cdb[0] == 0xA1 && request.cdb[9] == 0xEC));
+        char opcode[8] = "";
+        if (!request.cdb.empty())
+            std::snprintf(opcode, sizeof opcode, "%02x", request.cdb[0]);
+        if (request.code == IOCTL_SCSI_MINIPORT)
+            sent.push_back(request.target + " csmi");
+        else if (request.code == IOCTL_SCSI_PASS_THROUGH && !translation)
+            sent.push_back(request.target + " " + opcode);
+    }
+    return sent;
+}
+
+// The recorded folders of every path to a drive besides the standard
+// requests (tests/data/replay/README.md): the rows they give, how each drive
+// fared, which devices got a vendor command or a CSMI request, and the
+// report's exit code.
+struct PathCase {
+    const char* folder;
+    std::vector<IdentifyRow> rows;
+    std::vector<std::string> outcomes;
+    std::vector<std::string> vendorRequests;
+    int exitCode;
+};
+
+const PathCase kPathCases[] = {
+    {"usb-bridge-protocols",
+     {{0, {"ORDIX HTS725050A7E630", "TF1500Y9HRAM5B", "GH2ZB390"}},
+      {1, {"ORDIX WD800BB-00CAA1", "WD-WMA8E4953539", "17.07W17"}},
+      {2, {"CORVANE MHZ2160BH G1", "K60WT8828LCB", "0084000A"}},
+      {3, {"PELLUM MK1651GSY", "38IGT0G5T", "LD001D"}},
+      {4, {"CORVANE NV3 1TB", "JM0NV0R000004", "3B4QGXA7"}},
+      {5, {"CORVANE NV3 2TB", "AS0NV0R000005", "3B4QGXA7"}},
+      {6, {"CORVANE NV3 4TB", "RT0NV0R000006", "3B4QGXA7"}}},
+     {"PhysicalDrive0 read jmicron-ata", "PhysicalDrive1 read cypress-ata",
+      "PhysicalDrive2 read sunplus-ata", "PhysicalDrive3 read prolific-ata",
+      "PhysicalDrive4 read jmicron-nvme", "PhysicalDrive5 read asmedia-nvme",
+      "PhysicalDrive6 read realtek-nvme"},
+     {"PhysicalDrive0 df", "PhysicalDrive1 24", "PhysicalDrive2 f8", "PhysicalDrive3 d8",
+      "PhysicalDrive4 a1", "PhysicalDrive4 a1", "PhysicalDrive4 a1", "PhysicalDrive5 e6",
+      "PhysicalDrive6 e4"},
+     0},
+    {"usb-bridges-unsafe",
+     {},
+     {"PhysicalDrive0 refused, incomplete", "PhysicalDrive1 refused, incomplete",
+      "PhysicalDrive2 refused, incomplete", "PhysicalDrive3 refused, incomplete",
+      "PhysicalDrive4 refused, incomplete", "PhysicalDrive5 refused"},
+     {"PhysicalDrive2 df"},
+     3},
+    {"raid-csmi",
+     {{1, {"MCCOE64GEMPP", "SE808N0608", "2.9.09"}},
+      {-1, {"PELLUM SSDSA2MH080G1GC", "CVEM842101HD080DGN", "045C8820"}, "Scsi2: port 0"},
+      {-1, {"BREVOND MMCQE28G8MUP-0VA", "SE837A6888", "VAM08L1Q"}, "Scsi2: port 1"}},
+     {"PhysicalDrive0 raid_volume", "PhysicalDrive1 read smart", "Scsi2: port 0 read csmi",
+      "Scsi2: port 1 read csmi", "Scsi2: port 3 same_drive csmi as PhysicalDrive1"},
+     {"Scsi2: csmi", "Scsi2: csmi", "Scsi2: csmi", "Scsi2: csmi", "Scsi2: csmi"},
+     0},
+    {"raid-unsafe",
+     {{1, {"ORDIX HTS725050A7E630", "TF1500Y9HRAM5B", "GH2ZB390"}}},
+     {"PhysicalDrive0 refused, incomplete", "PhysicalDrive1 read smart"},
+     {},
+     3},
+    {"locked-drive",
+     {{0, {"ZQ3104220AS", "TF1500Y9HRAM5B", "KC11"}}},
+     {"PhysicalDrive0 read smart", "PhysicalDrive1 not_opened, incomplete"},
+     {},
+     1}, // an update needed is the news, even when a drive could not be read
+};
+
+TEST(IdentifyReplay, BridgesRaidDriversAndUnreadDrivesGiveTheirRowsRequestsOutcomesAndVerdict)
+{
+    char temp[MAX_PATH];
+    GetTempPathA(MAX_PATH, temp);
+    const std::string report = std::string(temp) + "vestrel-paths.json";
+    for (const PathCase& c : kPathCases) {
+        SCOPED_TRACE(c.folder);
+        ReplayDevices devices(kReplayDir + c.folder);
+        const IdentifyScan scan = IdentifyScanner(devices).Scan();
+        EXPECT_EQ(c.rows, scan.rows);
+        EXPECT_EQ(c.outcomes, Outcomes(scan));
+        EXPECT_EQ(c.vendorRequests, VendorRequests(devices));
+
+        Command command;
+        command.mode = CommandMode::Report;
+        command.path = report;
+        EXPECT_EQ(c.exitCode, RunCommand(command, devices));
+        bool exists = false;
+        const std::string json = FileBytes(report, exists);
+        DeleteFileA(report.c_str());
+        for (const ScannedDrive& drive : scan.drives) {
+            const std::regex entry("\\{\"where\": \"" + drive.where + "\"[^}]*\"outcome\": \"" +
+                                   OutcomeKey(drive.outcome) + "\"");
+            EXPECT_TRUE(std::regex_search(json, entry)) << drive.where << "\n" << json;
+        }
+    }
+}
+
+// A recording keeps what the scan used to decide and every reply, but no
+// drive that gave nothing and could be no ATA drive.
+TEST(IdentifyRecord, RecordingsOfEveryPathReplayAsTheDrivesDid)
+{
+    for (const PathCase& c : kPathCases) {
+        SCOPED_TRACE(c.folder);
+        ReplayDevices devices(kReplayDir + c.folder);
+        ScratchFolder recording;
+        std::string error;
+        ASSERT_TRUE(RecordIdentifyReplies(devices, recording.path, error)) << error;
+        ReplayDevices replayed(recording.path);
+        const IdentifyScan scan = IdentifyScanner(replayed).Scan();
+        EXPECT_EQ(c.rows, scan.rows);
+        std::vector<std::string> kept;
+        for (const std::string& outcome : c.outcomes)
+            if (outcome.size() < 8 || outcome.compare(outcome.size() - 8, 8, " refused") != 0)
+                kept.push_back(outcome);
+        EXPECT_EQ(kept, Outcomes(scan));
+    }
 }
 
 } // namespace

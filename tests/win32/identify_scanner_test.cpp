@@ -69,11 +69,11 @@ public:
         accesses.push_back(access);
         shares.push_back(share);
         const std::size_t prefix = std::strlen(kDrivePrefix);
-        if (std::strncmp(path, kDrivePrefix, prefix) != 0)
-            return INVALID_HANDLE_VALUE;
         const int index = std::atoi(path + prefix);
-        if (drives.count(index) == 0)
+        if (std::strncmp(path, kDrivePrefix, prefix) != 0 || drives.count(index) == 0) {
+            SetLastError(ERROR_FILE_NOT_FOUND);
             return INVALID_HANDLE_VALUE;
+        }
         return reinterpret_cast<HANDLE>(static_cast<INT_PTR>(0x1000 + index));
     }
 

@@ -25,10 +25,17 @@ OneSmartDrive::OneSmartDrive(std::string model, std::string serial, std::string 
 {
 }
 
+bool OneSmartDrive::Exists(const char* path)
+{
+    return std::strcmp(path, "\\\\.\\PhysicalDrive0") == 0;
+}
+
 HANDLE OneSmartDrive::Open(const char* path, DWORD, DWORD)
 {
-    return std::strcmp(path, "\\\\.\\PhysicalDrive0") == 0 ? reinterpret_cast<HANDLE>(1)
-                                                           : INVALID_HANDLE_VALUE;
+    if (Exists(path))
+        return reinterpret_cast<HANDLE>(1);
+    SetLastError(ERROR_FILE_NOT_FOUND);
+    return INVALID_HANDLE_VALUE;
 }
 
 bool OneSmartDrive::Control(HANDLE, DWORD code, const void*, DWORD, void* out, DWORD outSize,

@@ -17,6 +17,7 @@ public:
     bool Control(HANDLE device, DWORD code, const void* in, DWORD inSize, void* out, DWORD outSize,
                  DWORD* returned) override;
     void Close(HANDLE) override {}
+    bool Exists(const char* path) override;
 
 private:
     std::string model;

@@ -31,6 +31,95 @@ const unsigned char kGoodAtaSense[] = {0x72, 0x01, 0x00, 0x1D, 0, 0, 0, 14, 0x09
 const unsigned char kInvalidOpcodeSense[] = {0x70, 0, 0x05, 0,    0, 0, 0, 10, 0,
                                              0,    0, 0,    0x20, 0, 0, 0, 0,  0};
 
+using Bytes = std::vector<unsigned char>;
+
+// What a bridge's command does: reads the drive's identity (its data is
+// the recording's KIND.bin), sends the bridge a command block, or reads the
+// completion of the command sent.
+enum class Role { Reads, Sends, Completes };
+
+// One command a USB bridge takes, byte for byte as its maker's layout has
+// it, and what it moves: `length` bytes in, or `dataOut` out.
+struct BridgeCommandBytes {
+    const char* name; // the recording's KIND
+    Role role;
+    Bytes cdb;
+    std::size_t length;
+    Bytes dataOut;
+};
+
+// The NVMe command block that JMicron's NVMe bridges take before reading:
+// the "NVME" signature, Identify (06h) and CDW10 1 (Identify Controller).
+Bytes JMicronNvmeBlock()
+{
+    Bytes block(512, 0);
+    block[0] = 'N';
+    block[1] = 'V';
+    block[2] = 'M';
+    block[3] = 'E';
+    block[8] = 0x06;
+    block[0x30] = 0x01;
+    return block;
+}
+
+// The identify commands of every bridge the program may ask. A command that
+// does not match one of these byte for byte is one a bridge would refuse.
+const std::vector<BridgeCommandBytes>& KnownBridgeCommands()
+{
+    static const std::vector<BridgeCommandBytes> commands = {
+        // JMicron DFh: read, 0200h bytes, count 1, device A0h, IDENTIFY DEVICE.
+        {"jmicron-ata", Role::Reads, {0xDF, 0x10, 0, 0x02, 0, 0, 1, 0, 0, 0, 0xA0, 0xEC}, 512, {}},
+        // Cypress ATACB: signature 24h, subcommand 24h, identify data, the
+        // registers written, one block, count 1, IDENTIFY DEVICE.
+        {"cypress-ata",
+         Role::Reads,
+         {0x24, 0x24, 0x80, 0xBE, 1, 0, 0, 1, 0, 0, 0, 0, 0xEC, 0, 0, 0},
+         512,
+         {}},
+        // Sunplus F8h, subcommand 22h, data in, one sector, device A0h.
+        {"sunplus-ata", Role::Reads, {0xF8, 0, 0x22, 0x10, 1, 0, 1, 0, 0, 0, 0xA0, 0xEC}, 512, {}},
+        // Prolific D8h: read, check word 067Bh, 200h bytes, count 1, device A0h.
+        {"prolific-ata",
+         Role::Reads,
+         {0xD8, 0x15, 0, 0, 0x06, 0x7B, 0, 0, 0x02, 0, 1, 0, 0, 0, 0xA0, 0xEC},
+         512,
+         {}},
+        // ASMedia E6h: admin opcode 06h, CNS 01h.
+        {"asmedia-nvme",
+         Role::Reads,
+         {0xE6, 0x06, 0, 0x01, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0},
+         4096,
+         {}},
+        // Realtek E4h: 1000h bytes (little-endian), admin opcode 06h, CNS 01h.
+        {"realtek-nvme",
+         Role::Reads,
+         {0xE4, 0, 0x10, 0x06, 0x01, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0},
+         4096,
+         {}},
+        // JMicron NVMe: the command block out, then the data in, then the completion.
+        {"jmicron-nvme",
+         Role::Sends,
+         {0xA1, 0x80, 0, 0, 0x02, 0, 0, 0, 0, 0, 0, 0},
+         0,
+         JMicronNvmeBlock()},
+        {"jmicron-nvme", Role::Reads, {0xA1, 0x82, 0, 0, 0x10, 0, 0, 0, 0, 0, 0, 0}, 4096, {}},
+        {"jmicron-nvme", Role::Completes, {0xA1, 0x8F, 0, 0, 0x02, 0, 0, 0, 0, 0, 0, 0}, 512, {}},
+    };
+    return commands;
+}
+
+// The completion a JMicron NVMe bridge reports for a command that ended
+// well: the signature, and a status of 0 in word 5.
+Bytes JMicronNvmeCompletion()
+{
+    Bytes completion(512, 0);
+    completion[0] = 'N';
+    completion[1] = 'V';
+    completion[2] = 'M';
+    completion[3] = 'E';
+    return completion;
+}
+
 bool StartsWith(const char* text, const char* prefix)
 {
     return std::strncmp(text, prefix, std::strlen(prefix)) == 0;
@@ -254,8 +343,8 @@ bool ReplayDevices::AnswerSmartIdentify(const std::string& device, void* out, DW
     return true;
 }
 
-// Answers only an IDENTIFY DEVICE pass-through that reads one sector, within
-// the buffers the request gives.
+// Answers an IDENTIFY DEVICE pass-through that reads one sector, within the
+// buffers the request gives, and a bridge's own identify command.
 bool ReplayDevices::AnswerPassThrough(const std::string& device, const void* in, DWORD inSize,
                                       void* out, DWORD outSize, DWORD* returned) const
 {
@@ -266,9 +355,11 @@ bool ReplayDevices::AnswerPassThrough(const std::string& device, const void* in,
         request->CdbLength == 16 && request->Cdb[0] == 0x85 && request->Cdb[14] == 0xEC;
     const bool twelve =
         request->CdbLength == 12 && request->Cdb[0] == 0xA1 && request->Cdb[9] == 0xEC;
-    if ((!sixteen && !twelve) || request->DataIn != SCSI_IOCTL_DATA_IN ||
-        request->DataTransferLength != kSectorSize || request->TimeOutValue == 0 ||
-        request->TimeOutValue > 5 || request->DataBufferOffset + kSectorSize > outSize ||
+    if (!sixteen && !twelve)
+        return AnswerBridgeCommand(device, inSize, out, outSize, returned);
+    if (request->DataIn != SCSI_IOCTL_DATA_IN || request->DataTransferLength != kSectorSize ||
+        request->TimeOutValue == 0 || request->TimeOutValue > 5 ||
+        request->DataBufferOffset + kSectorSize > outSize ||
         request->SenseInfoOffset + sizeof kGoodAtaSense > outSize ||
         request->SenseInfoLength < sizeof kGoodAtaSense)
         return false;
@@ -283,6 +374,61 @@ bool ReplayDevices::AnswerPassThrough(const std::string& device, const void* in,
     request->SenseInfoLength = sizeof kGoodAtaSense;
     request->DataTransferLength = static_cast<ULONG>(size);
     *returned = static_cast<DWORD>(request->DataBufferOffset + size);
+    return true;
+}
+
+// A bridge takes its own command only when every byte of it is what its
+// layout says, and only when the drive was recorded behind such a bridge
+// (KIND.bin); to anything else it answers as bridges do: CHECK CONDITION,
+// ILLEGAL REQUEST, INVALID COMMAND OPERATION CODE.
+bool ReplayDevices::AnswerBridgeCommand(const std::string& device, DWORD inSize, void* out,
+                                        DWORD outSize, DWORD* returned) const
+{
+    auto* request = static_cast<SCSI_PASS_THROUGH*>(out);
+    auto* bytes = static_cast<unsigned char*>(out);
+    const std::size_t cdbLength = std::min<std::size_t>(request->CdbLength, sizeof request->Cdb);
+    const Bytes cdb(request->Cdb, request->Cdb + cdbLength);
+    if (request->DataBufferOffset > outSize || request->SenseInfoOffset > outSize ||
+        request->TimeOutValue == 0 || request->TimeOutValue > 5)
+        return false;
+    for (const BridgeCommandBytes& known : KnownBridgeCommands()) {
+        const bool dataOut = known.role == Role::Sends;
+        const std::size_t length = dataOut ? known.dataOut.size() : known.length;
+        if (cdb != known.cdb ||
+            request->DataIn != (dataOut ? SCSI_IOCTL_DATA_OUT : SCSI_IOCTL_DATA_IN) ||
+            request->DataTransferLength != length || request->DataBufferOffset + length > outSize ||
+            (dataOut && (request->DataBufferOffset + length > inSize ||
+                         !std::equal(known.dataOut.begin(), known.dataOut.end(),
+                                     bytes + request->DataBufferOffset))))
+            continue;
+        const std::string file = std::string(known.name) + ".bin";
+        HangIfSilent(device, (std::string(known.name) + ".hang").c_str());
+        if (Recorded(device, file.c_str(), nullptr, 0) < 0)
+            break;
+        long size = 0;
+        if (known.role == Role::Completes) {
+            const Bytes completion = JMicronNvmeCompletion();
+            std::memcpy(bytes + request->DataBufferOffset, completion.data(), completion.size());
+            size = static_cast<long>(completion.size());
+        } else if (known.role == Role::Reads) {
+            size = Recorded(device, file.c_str(), bytes + request->DataBufferOffset, length);
+        }
+        request->ScsiStatus = 0x00; // GOOD
+        request->SenseInfoLength = 0;
+        request->DataTransferLength = static_cast<ULONG>(size);
+        *returned = static_cast<DWORD>(request->DataBufferOffset + size);
+        return true;
+    }
+    // Refused: the sense data, as much of it as the request has room for.
+    const std::size_t room =
+        request->SenseInfoOffset + sizeof kInvalidOpcodeSense <= outSize
+            ? std::min<std::size_t>(request->SenseInfoLength, sizeof kInvalidOpcodeSense)
+            : 0;
+    std::memcpy(bytes + request->SenseInfoOffset, kInvalidOpcodeSense, room);
+    request->ScsiStatus = 0x02; // CHECK CONDITION
+    request->SenseInfoLength = static_cast<UCHAR>(room);
+    request->DataTransferLength = 0;
+    *returned = static_cast<DWORD>(request->SenseInfoOffset + room);
     return true;
 }
 
@@ -341,7 +487,111 @@ bool ReplayDevices::AnswerNvmeQuery(const std::string& device, const void* in, D
     return true;
 }
 
-bool ReplayDevices::AnswerCsmi(const std::string&, const void*, DWORD, void*, DWORD, DWORD*) const
+namespace {
+
+constexpr std::size_t kSrbSize = 28; // SRB_IO_CONTROL
+constexpr std::size_t kStpParameters = kSrbSize;
+constexpr std::size_t kStpStatus = kStpParameters + 44;
+constexpr std::size_t kStpData = kStpStatus + 92;
+
+std::uint32_t Get32(const unsigned char* at)
 {
+    return static_cast<std::uint32_t>(at[0]) | static_cast<std::uint32_t>(at[1]) << 8 |
+           static_cast<std::uint32_t>(at[2]) << 16 | static_cast<std::uint32_t>(at[3]) << 24;
+}
+
+void Put32(unsigned char* at, std::uint32_t value)
+{
+    for (int i = 0; i < 4; ++i)
+        at[i] = static_cast<unsigned char>(value >> (8 * i));
+}
+
+// The CSMI requests a RAID driver takes: its control code, the signature
+// that code needs and the least room its reply needs.
+struct CsmiCode {
+    std::uint32_t code;
+    const char* signature;
+    std::size_t size;
+};
+const CsmiCode kCsmiCodes[] = {
+    {1, "CSMIALL", 28 + 174}, {20, "CSMISAS", 28 + 2052}, {25, "CSMISAS", kStpData + 512}};
+
+// The register FIS of IDENTIFY DEVICE from the host: type 27h, the command
+// bit, ECh, a count of 1; every other byte zero.
+bool IsIdentifyFis(const unsigned char* fis)
+{
+    Bytes expected(20, 0);
+    expected[0] = 0x27;
+    expected[1] = 0x80;
+    expected[2] = 0xEC;
+    expected[12] = 1;
+    return std::equal(expected.begin(), expected.end(), fis);
+}
+
+} // namespace
+
+// A CSMI request answers when its header is whole and right for its code:
+// driver information from csmi-driver.bin, the phys from csmi-phys.bin, and
+// IDENTIFY DEVICE to the drive on Phy[K] of those from phyK.bin.
+bool ReplayDevices::AnswerCsmi(const std::string& device, const void* in, DWORD inSize, void* out,
+                               DWORD outSize, DWORD* returned) const
+{
+    auto* bytes = static_cast<unsigned char*>(out);
+    if (in != out || inSize != outSize || inSize < kSrbSize)
+        return false;
+    const std::uint32_t code = Get32(bytes + 16);
+    const CsmiCode* known = nullptr;
+    for (const CsmiCode& c : kCsmiCodes)
+        if (c.code == code)
+            known = &c;
+    if (!known || Get32(bytes) != kSrbSize || std::memcmp(bytes + 4, known->signature, 8) != 0 ||
+        Get32(bytes + 12) == 0 || Get32(bytes + 12) > 3 || Get32(bytes + 24) != inSize - kSrbSize ||
+        inSize < known->size)
+        return false;
+    if (code == 1 || code == 20) {
+        const char* name = code == 1 ? "csmi-driver" : "csmi-phys";
+        HangIfSilent(device, (std::string(name) + ".hang").c_str());
+        const long size = Recorded(device, (std::string(name) + ".bin").c_str(), bytes + kSrbSize,
+                                   outSize - kSrbSize);
+        if (size < 0)
+            return false;
+        Put32(bytes + 20, 0); // success
+        *returned = static_cast<DWORD>(kSrbSize + size);
+        return true;
+    }
+    return AnswerCsmiIdentify(device, bytes, outSize, returned);
+}
+
+// Finds the drive the STP request names among the recorded phys (by its
+// identifiers and SAS address, as Intel's drivers find it) and answers with
+// its sector.
+bool ReplayDevices::AnswerCsmiIdentify(const std::string& device, unsigned char* bytes, DWORD size,
+                                       DWORD* returned) const
+{
+    const unsigned char* parameters = bytes + kStpParameters;
+    if (!IsIdentifyFis(parameters + 16) || Get32(parameters + 36) != 0x11 ||
+        Get32(parameters + 40) != 512 || parameters[2] != 0)
+        return false;
+    Bytes phys(2052, 0);
+    if (Recorded(device, "csmi-phys.bin", phys.data(), phys.size()) < 0)
+        return false;
+    for (int entry = 0; entry < 32; ++entry) {
+        const unsigned char* phy = phys.data() + 4 + 64 * entry;
+        if (phy[36] == 0 || phy[20] != parameters[0] || phy[28] != parameters[1] ||
+            std::memcmp(phy + 36 + 12, parameters + 4, 8) != 0)
+            continue;
+        const std::string name = "phy" + std::to_string(entry);
+        HangIfSilent(device, (name + ".hang").c_str());
+        std::memset(bytes + kStpStatus, 0, kStpData - kStpStatus);
+        const long read = Recorded(device, (name + ".bin").c_str(), bytes + kStpData, 512);
+        if (read < 0)
+            return false;
+        bytes[kStpStatus + 4] = 0x34;     // a register FIS from the drive
+        bytes[kStpStatus + 4 + 2] = 0x50; // DRDY, DSC: no error
+        Put32(bytes + kStpStatus + 88, static_cast<std::uint32_t>(read));
+        Put32(bytes + 20, 0);
+        *returned = static_cast<DWORD>(std::min<std::size_t>(kStpData + read, size));
+        return true;
+    }
     return false;
 }

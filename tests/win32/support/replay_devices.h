@@ -65,6 +65,8 @@ private:
                              DWORD* returned) const;
     bool AnswerPassThrough(const std::string& device, const void* in, DWORD inSize, void* out,
                            DWORD outSize, DWORD* returned) const;
+    bool AnswerBridgeCommand(const std::string& device, DWORD inSize, void* out, DWORD outSize,
+                             DWORD* returned) const;
     bool AnswerPropertyQuery(const std::string& device, const void* in, DWORD inSize, void* out,
                              DWORD outSize, DWORD* returned) const;
     bool AnswerNvmeQuery(const std::string& device, const void* in, DWORD inSize, void* out,
@@ -73,6 +75,8 @@ private:
                         DWORD* returned) const;
     bool AnswerCsmi(const std::string& device, const void* in, DWORD inSize, void* out,
                     DWORD outSize, DWORD* returned) const;
+    bool AnswerCsmiIdentify(const std::string& device, unsigned char* bytes, DWORD size,
+                            DWORD* returned) const;
 
     std::string folder;
     mutable CRITICAL_SECTION lock;
