@@ -16,7 +16,9 @@ bool NeedsCsvQuotes(const std::string& text)
 {
     if (text.empty())
         return false;
-    if (text.find_first_of(",\"\r\n") != std::string::npos)
+    // A spreadsheet whose list separator is ';', or a reader that splits at
+    // tabs, would cut an unquoted cell there and run the rest as a formula.
+    if (text.find_first_of(",;\t\"\r\n") != std::string::npos)
         return true;
     // Spreadsheets trim unquoted edge blanks; quotes keep the text exact.
     return text.front() == ' ' || text.back() == ' ';

@@ -25,8 +25,8 @@ std::string JsonReport(const ReportHeader& header, const std::vector<ReportDrive
 
 // One CSV field. A text that a spreadsheet would run as a formula (it starts
 // with '=', '+', '-', '@', TAB or CR) gets one leading apostrophe, which
-// spreadsheets show as text. Then quoted when it holds a comma, a quote, CR
-// or LF, or starts or ends with a blank; quotes doubled.
+// spreadsheets show as text. Then quoted when it holds a comma, a semicolon,
+// a TAB, a quote, CR or LF, or starts or ends with a blank; quotes doubled.
 std::string CsvField(const std::string& text);
 
 // A JSON string literal of UTF-8 `text`: quote, backslash and every control

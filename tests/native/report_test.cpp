@@ -73,7 +73,7 @@ TEST(ReportText, CsvKeepsFormulasInertQuotesOnlyWhatNeedsQuotesAndDoublesQuotes)
         {"+1", "'+1"},
         {"-2+3", "'-2+3"},
         {"@SUM(1+1)", "'@SUM(1+1)"},
-        {"\t=1", "'\t=1"},
+        {"\t=1", "\"'\t=1\""},
         {"\r=1", "\"'\r=1\""},
         {"=HYPERLINK(\"http://x\",\"OK\")", "\"'=HYPERLINK(\"\"http://x\"\",\"\"OK\"\")\""},
         {"=a,b", "\"'=a,b\""},
@@ -86,7 +86,14 @@ TEST(ReportText, CsvKeepsFormulasInertQuotesOnlyWhatNeedsQuotesAndDoublesQuotes)
         {"say \"hi\"", "\"say \"\"hi\"\"\""},
         {"two\r\nlines", "\"two\r\nlines\""},
         {" padded ", "\" padded \""},
-        {"caf\xc3\xa9\t", "caf\xc3\xa9\t"},
+        // Split at ';' (the list separator of many locales) or at TAB, an
+        // unquoted cell would give a cell that runs.
+        {"X;=1+2", "\"X;=1+2\""},
+        {"Z;@SUM(1)", "\"Z;@SUM(1)\""},
+        {"Y\t=2+3", "\"Y\t=2+3\""},
+        {"=1;2", "\"'=1;2\""},
+        {"-;\"", "\"'-;\"\"\""},
+        {"caf\xc3\xa9\t", "\"caf\xc3\xa9\t\""},
     };
     for (const auto& c : cases)
         EXPECT_EQ(c.field, CsvField(c.text)) << c.text;
