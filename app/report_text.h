@@ -30,7 +30,9 @@ std::string JsonReport(const ReportHeader& header, const std::vector<ReportDrive
 std::string CsvField(const std::string& text);
 
 // A JSON string literal of UTF-8 `text`: quote, backslash and every control
-// character escaped.
+// character escaped. Bytes that are not UTF-8 become U+FFFD, one for each
+// longest run that begins a character (or one byte), so the JSON is always
+// valid and a UTF-8 text comes back exactly.
 std::string JsonString(const std::string& text);
 
 // `seconds` since 1970-01-01 UTC as ISO 8601 UTC, "2024-02-29T13:05:09Z".

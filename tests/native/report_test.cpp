@@ -123,6 +123,39 @@ TEST(ReportText, JsonEscapesQuotesBackslashesAndControlCharacters)
     EXPECT_EQ("\"\\u000a caf\xc3\xa9\"", JsonString("\n caf\xc3\xa9"));
 }
 
+// A strict JSON reader refuses a file with bytes that are not UTF-8; each
+// longest run of them that begins a character is one U+FFFD.
+TEST(ReportText, JsonKeepsUtf8ExactlyAndWritesWhatIsNotUtf8AsOneReplacementPerRun)
+{
+    const std::string r = "\xef\xbf\xbd"; // U+FFFD
+    const struct {
+        std::string text;
+        std::string json; // between the quotes
+    } cases[] = {
+        {"\xc2\x80 \xdf\xbf \xe0\xa0\x80 \xed\x9f\xbf \xee\x80\x80 \xf0\x90\x80\x80 "
+         "\xf4\x8f\xbf\xbf",
+         "\xc2\x80 \xdf\xbf \xe0\xa0\x80 \xed\x9f\xbf \xee\x80\x80 \xf0\x90\x80\x80 "
+         "\xf4\x8f\xbf\xbf"},
+        {"\x80", r},
+        {"a\xbfz", "a" + r + "z"},
+        {"\xe2\x82", r},                                     // cut short at the end
+        {"\xe2\x82z", r + "z"},                              // cut short inside
+        {"\xf0\x9f\x98", r},                                 // four bytes cut short
+        {"\xc0\x80", r + r},                                 // overlong NUL
+        {"\xc1\xbf", r + r},                                 // overlong DEL
+        {"\xe0\x80\x80", r + r + r},                         // overlong three bytes
+        {"\xf0\x80\x80\x80", r + r + r + r},                 // overlong four bytes
+        {"\xed\xa0\x80\xed\xbf\xbf", r + r + r + r + r + r}, // surrogates
+        {"\xf4\x90\x80\x80", r + r + r + r},                 // above U+10FFFF
+        {"\xf5\x80", r + r},
+        {"\xff\xfe\"", r + r + "\\\""},
+        {"\xc3\x22", r + "\\\""}, // a quote is never eaten
+        {"\xe2\x0a", r + "\\u000a"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ("\"" + c.json + "\"", JsonString(c.text)) << c.text;
+}
+
 TEST(ReportText, JsonHoldsTheHeaderAndTheDrivesInOrder)
 {
     const ReportHeader header{"PC-07", "2024-02-29T13:05:09Z", "2.3.0.0"};
