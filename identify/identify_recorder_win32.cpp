@@ -3,6 +3,7 @@
 #include "identify/identify_requests.h"
 #include "identify/identify_scanner.h"
 #include "platform/file_path.h"
+#include "platform/new_files.h"
 #include "platform/timed_device_io.h"
 #include "platform/unicode_text.h"
 
@@ -26,21 +27,26 @@ bool IsEmptyFolder(const std::string& directory)
     return empty;
 }
 
-bool CreateFolder(const std::string& folder)
+// Made where no link stood, or checked to be no link, and held while the
+// recording is written into it, so that no file goes where a link leads.
+bool CreateFolder(const std::string& folder, HeldFolder& held)
 {
-    return CreateDirectoryW(WideFromUtf8(folder).c_str(), nullptr) != FALSE;
+    return MakeNewFolder(folder, held);
 }
 
 // A recording must not mix with the files of an earlier one.
-bool PrepareDirectory(const std::string& directory, std::string& error)
+bool PrepareDirectory(const std::string& directory, HeldFolder& held, std::string& error)
 {
-    if (CreateFolder(directory))
+    if (CreateFolder(directory, held))
         return true;
     const DWORD attributes = GetFileAttributesW(WideFromUtf8(directory).c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
         error = "cannot create the folder " + directory;
         return false;
     }
+    error = HoldFolder(directory, held);
+    if (!error.empty())
+        return false;
     if (!IsEmptyFolder(directory)) {
         error = "the folder " + directory + " is not empty";
         return false;
@@ -50,15 +56,7 @@ bool PrepareDirectory(const std::string& directory, std::string& error)
 
 bool WriteReplyFile(const std::string& path, const IdentifyReply& reply)
 {
-    const HANDLE file = CreateFileW(WideFromUtf8(path).c_str(), GENERIC_WRITE, 0, nullptr,
-                                    CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return false;
-    DWORD written = 0;
-    const bool ok =
-        WriteFile(file, reply.bytes.data(), static_cast<DWORD>(reply.size), &written, nullptr) &&
-        written == reply.size;
-    return CloseHandle(file) && ok;
+    return WriteNewFile(path, reply.bytes.data(), reply.size);
 }
 
 // The mark of a request that never answered, so that the recording replays
@@ -80,7 +78,8 @@ bool RecordSilence(const std::string& folder, int index, IdentifyRequest request
 bool RecordDrive(TimedDeviceIo& devices, HANDLE drive, int index, const std::string& folder,
                  int& recorded, std::string& error)
 {
-    if (!CreateFolder(folder)) {
+    HeldFolder held;
+    if (!CreateFolder(folder, held)) {
         error = "cannot create the folder " + folder;
         return false;
     }
@@ -108,7 +107,8 @@ bool RecordDrive(TimedDeviceIo& devices, HANDLE drive, int index, const std::str
 bool RecordIdentifyReplies(DeviceIo& system, const std::string& directory, std::string& error)
 {
     TimedDeviceIo devices(system, kDeviceDeadlineMs);
-    if (!PrepareDirectory(directory, error))
+    HeldFolder held;
+    if (!PrepareDirectory(directory, held, error))
         return false;
     int recorded = 0;
     for (int index = 0; index < kPhysicalDriveCount; ++index) {

@@ -210,4 +210,27 @@ TEST(ReportText, AFileMadeBesideAnotherGoesInItsFolder)
     EXPECT_EQ("out", FolderOfFile("out/drives.csv"));
 }
 
+TEST(ReportText, AFolderGivenWithSeparatorsAtTheEndIsMadeUnderItsName)
+{
+    const struct {
+        std::string path;
+        std::string name;
+    } cases[] = {
+        {"C:\\rec\\", "C:\\rec"},
+        {"C:\\rec\\//", "C:\\rec"},
+        {"rec/", "rec"},
+        {"C:\\rec", "C:\\rec"},
+        {"C:\\", "C:\\"},
+        {"C:\\\\", "C:\\"},
+        {"\\", "\\"},
+        {"//", "/"},
+        {"C:", "C:"},
+        {"C:rec\\", "C:rec"},
+        {"\\\\srv\\share\\", "\\\\srv\\share"},
+        {"", ""},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(c.name, WithoutTrailingSeparators(c.path)) << c.path;
+}
+
 } // namespace
