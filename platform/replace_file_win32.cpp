@@ -30,6 +30,10 @@ std::string RefusalToReplace(const std::string& path)
     const DWORD attributes = GetFileAttributesW(WideFromUtf8(path).c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES)
         return std::string();
+    // The move would put an ordinary file where the link (to a share, say)
+    // stood, and the run would report success.
+    if (attributes & FILE_ATTRIBUTE_REPARSE_POINT)
+        return "cannot write " + path + ": it is a link (a junction or a symbolic link)";
     if (attributes & FILE_ATTRIBUTE_DIRECTORY)
         return "cannot write " + path + ": it is a folder";
     // Windows refuses to replace a read-only file, but not every system that
