@@ -8,7 +8,8 @@
 
 namespace {
 
-// FileFsDeviceInformation's answer, and the device types it may name.
+// What NtQueryVolumeInformationFile answers for FileFsDeviceInformation, the
+// class that asks for it, and the device type of a console (Windows 8 on).
 struct DeviceInformation {
     ULONG type;
     ULONG characteristics;
