@@ -9,5 +9,6 @@
 // does but a drive could not be read; a recording with 0; either with 2 on a
 // usage error or what could not be done, which is one
 // line on standard error or the console that started the program. Only the
-// help may show a message box, when it has nowhere else to go.
+// help may show a message box, when it has nowhere else to go. Ctrl+C and
+// Ctrl+Break at a console are ignored from then on.
 int RunCommand(const Command& command, DeviceIo& devices);

@@ -35,6 +35,10 @@ int ExitWith(int code, const std::string& error)
 
 int RunCommand(const Command& command, DeviceIo& devices)
 {
+    // Started from a command prompt without "start /wait", the program shares
+    // its console once it writes there, and Ctrl+C typed for the next command
+    // would end a run halfway.
+    IgnoreConsoleInterrupts();
     std::string error;
     switch (command.mode) {
     case CommandMode::Report:

@@ -16,7 +16,9 @@ bool NeedsCsvQuotes(const std::string& text)
 {
     if (text.empty())
         return false;
-    if (text.find_first_of(",\"\r\n") != std::string::npos)
+    // A spreadsheet whose list separator is ';', or a reader that splits at
+    // tabs, would cut an unquoted cell there and run the rest as a formula.
+    if (text.find_first_of(",;\t\"\r\n") != std::string::npos)
         return true;
     // Spreadsheets trim unquoted edge blanks; quotes keep the text exact.
     return text.front() == ' ' || text.back() == ' ';
@@ -27,6 +29,47 @@ bool NeedsCsvQuotes(const std::string& text)
 bool StartsLikeAFormula(const std::string& text)
 {
     return !text.empty() && std::string("=+-@\t\r").find(text.front()) != std::string::npos;
+}
+
+// How many bytes the UTF-8 character that `lead` begins has (RFC 3629); 0
+// for a byte that begins none.
+std::size_t Utf8Length(unsigned char lead)
+{
+    if (lead < 0x80)
+        return 1;
+    if (lead >= 0xC2 && lead <= 0xDF)
+        return 2;
+    if (lead >= 0xE0 && lead <= 0xEF)
+        return 3;
+    return lead >= 0xF0 && lead <= 0xF4 ? 4 : 0;
+}
+
+// Whether `next` may follow `lead` as a character's second byte: some leads
+// narrow it, so that no overlong form, surrogate or value above U+10FFFF
+// is taken.
+bool IsSecondByte(unsigned char lead, unsigned char next)
+{
+    const unsigned char low = lead == 0xE0 ? 0xA0 : lead == 0xF0 ? 0x90 : 0x80;
+    const unsigned char high = lead == 0xED ? 0x9F : lead == 0xF4 ? 0x8F : 0xBF;
+    return next >= low && next <= high;
+}
+
+// The bytes of the UTF-8 character at `text[at]`, with `whole` set; or, when
+// the bytes there are not one, how many of them begin one (at least 1), with
+// `whole` cleared.
+std::size_t Utf8Character(const std::string& text, std::size_t at, bool& whole)
+{
+    const unsigned char lead = static_cast<unsigned char>(text[at]);
+    const std::size_t length = Utf8Length(lead);
+    std::size_t done = 1;
+    while (done < length && at + done < text.size()) {
+        const unsigned char next = static_cast<unsigned char>(text[at + done]);
+        if (done == 1 ? !IsSecondByte(lead, next) : (next < 0x80 || next > 0xBF))
+            break;
+        ++done;
+    }
+    whole = length > 0 && done == length;
+    return done;
 }
 
 // Days since 1970-01-01 to a civil date (proleptic Gregorian calendar).
@@ -145,9 +188,17 @@ std::string CsvReport(const std::vector<ReportDrive>& drives)
 std::string JsonString(const std::string& text)
 {
     std::string out = "\"";
-    for (char c : text) {
+    std::size_t at = 0;
+    while (at < text.size()) {
+        bool whole = false;
+        const std::size_t length = Utf8Character(text, at, whole);
+        const char c = text[at];
         const unsigned char byte = static_cast<unsigned char>(c);
-        if (c == '"' || c == '\\') {
+        if (!whole) {
+            // A JSON text is UTF-8 (RFC 8259): a strict reader would refuse
+            // the whole report for these bytes, so they become U+FFFD.
+            out += "\xEF\xBF\xBD";
+        } else if (c == '"' || c == '\\') {
             out += '\\';
             out += c;
         } else if (byte < 0x20 || byte == 0x7F) {
@@ -155,8 +206,9 @@ std::string JsonString(const std::string& text)
             std::snprintf(escape, sizeof escape, "\\u%04x", byte);
             out += escape;
         } else {
-            out += c;
+            out.append(text, at, length);
         }
+        at += length;
     }
     return out + "\"";
 }

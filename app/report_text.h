@@ -29,12 +29,14 @@ std::string JsonReport(const ReportHeader& header, const std::vector<ReportDrive
 
 // One CSV field. A text that a spreadsheet would run as a formula (it starts
 // with '=', '+', '-', '@', TAB or CR) gets one leading apostrophe, which
-// spreadsheets show as text. Then quoted when it holds a comma, a quote, CR
-// or LF, or starts or ends with a blank; quotes doubled.
+// spreadsheets show as text. Then quoted when it holds a comma, a semicolon,
+// a TAB, a quote, CR or LF, or starts or ends with a blank; quotes doubled.
 std::string CsvField(const std::string& text);
 
 // A JSON string literal of UTF-8 `text`: quote, backslash and every control
-// character escaped.
+// character escaped. Bytes that are not UTF-8 become U+FFFD, one for each
+// longest run that begins a character (or one byte), so the JSON is always
+// valid and a UTF-8 text comes back exactly.
 std::string JsonString(const std::string& text);
 
 // `seconds` since 1970-01-01 UTC as ISO 8601 UTC, "2024-02-29T13:05:09Z".

@@ -2,6 +2,7 @@
 
 #include "identify/identify_scanner.h"
 #include "platform/file_path.h"
+#include "platform/new_files.h"
 #include "platform/unicode_text.h"
 
 #include <windows.h>
@@ -24,21 +25,26 @@ bool IsEmptyFolder(const std::string& directory)
     return empty;
 }
 
-bool CreateFolder(const std::string& folder)
+// Made where no link stood, or checked to be no link, and held while the
+// recording is written into it, so that no file goes where a link leads.
+bool CreateFolder(const std::string& folder, HeldFolder& held)
 {
-    return CreateDirectoryW(WideFromUtf8(folder).c_str(), nullptr) != FALSE;
+    return MakeNewFolder(folder, held);
 }
 
 // A recording must not mix with the files of an earlier one.
-bool PrepareDirectory(const std::string& directory, std::string& error)
+bool PrepareDirectory(const std::string& directory, HeldFolder& held, std::string& error)
 {
-    if (CreateFolder(directory))
+    if (CreateFolder(directory, held))
         return true;
     const DWORD attributes = GetFileAttributesW(WideFromUtf8(directory).c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
         error = "cannot create the folder " + directory;
         return false;
     }
+    error = HoldFolder(directory, held);
+    if (!error.empty())
+        return false;
     if (!IsEmptyFolder(directory)) {
         error = "the folder " + directory + " is not empty";
         return false;
@@ -46,33 +52,24 @@ bool PrepareDirectory(const std::string& directory, std::string& error)
     return true;
 }
 
-bool WriteRecordedFile(const std::string& path, const std::vector<unsigned char>& bytes)
-{
-    const HANDLE file = CreateFileW(WideFromUtf8(path).c_str(), GENERIC_WRITE, 0, nullptr,
-                                    CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return false;
-    DWORD written = 0;
-    const bool ok =
-        WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
-        written == bytes.size();
-    return CloseHandle(file) && ok;
-}
-
+// Each drive's and port's folder, made and held while its files go in; the
+// files of one folder come together.
 bool WriteRecording(const std::string& directory, const IdentifyScan& scan, std::string& error)
 {
+    auto file = scan.files.begin();
     for (const std::string& name : scan.folders) {
         const std::string folder = JoinPath(directory, name);
-        if (!CreateFolder(folder)) {
+        HeldFolder held;
+        if (!CreateFolder(folder, held)) {
             error = "cannot create the folder " + folder;
             return false;
         }
-    }
-    for (const RecordedFile& file : scan.files) {
-        const std::string path = JoinPath(JoinPath(directory, file.folder), file.name);
-        if (!WriteRecordedFile(path, file.bytes)) {
-            error = "cannot write " + path;
-            return false;
+        for (; file != scan.files.end() && file->folder == name; ++file) {
+            const std::string path = JoinPath(folder, file->name);
+            if (!WriteNewFile(path, file->bytes.data(), file->bytes.size())) {
+                error = "cannot write " + path;
+                return false;
+            }
         }
     }
     return true;
@@ -82,7 +79,8 @@ bool WriteRecording(const std::string& directory, const IdentifyScan& scan, std:
 
 bool RecordIdentifyReplies(DeviceIo& system, const std::string& directory, std::string& error)
 {
-    if (!PrepareDirectory(directory, error))
+    HeldFolder held;
+    if (!PrepareDirectory(directory, held, error))
         return false;
     const IdentifyScan scan = IdentifyScanner(system).Record();
     WriteScannedDriveLines(scan.drives, false);

@@ -1,5 +1,14 @@
 #include "platform/file_path.h"
 
+namespace {
+
+bool IsSeparator(char c)
+{
+    return c == '\\' || c == '/';
+}
+
+} // namespace
+
 std::string FolderOfFile(const std::string& path)
 {
     const std::size_t slash = path.find_last_of("\\/");
@@ -13,7 +22,16 @@ std::string FolderOfFile(const std::string& path)
 
 std::string JoinPath(const std::string& folder, const std::string& name)
 {
-    if (!folder.empty() && (folder.back() == '\\' || folder.back() == '/'))
+    if (!folder.empty() && IsSeparator(folder.back()))
         return folder + name;
     return folder + "\\" + name;
+}
+
+std::string WithoutTrailingSeparators(const std::string& path)
+{
+    const std::size_t root = path.size() >= 2 && path[1] == ':' ? 3 : 1;
+    std::size_t end = path.size();
+    while (end > root && IsSeparator(path[end - 1]))
+        --end;
+    return path.substr(0, end);
 }

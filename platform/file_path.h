@@ -8,3 +8,7 @@ std::string FolderOfFile(const std::string& path);
 
 // `name` inside `folder`, with one backslash between them.
 std::string JoinPath(const std::string& folder, const std::string& name);
+
+// `path` without the separators it ends in, except the one of a root (as in
+// "C:\" or "\"): the name a folder given as "C:\reports\" is made under.
+std::string WithoutTrailingSeparators(const std::string& path);

@@ -1,14 +1,11 @@
 #include "platform/replace_file.h"
 
 #include "platform/file_path.h"
+#include "platform/new_files.h"
 #include "platform/std_streams.h"
 #include "platform/unicode_text.h"
 
 #include <windows.h>
-
-#include <ntsecapi.h>
-
-#include <cstdio>
 
 namespace {
 
@@ -18,30 +15,6 @@ constexpr int kNameAttempts = 16;
 std::string ErrorText(DWORD error)
 {
     return " (error " + std::to_string(error) + ")";
-}
-
-// A name nobody can guess ahead, so nobody can plant anything there; empty
-// when the system has no random bytes to give.
-std::string UnpredictableName()
-{
-    unsigned char bytes[16];
-    if (!RtlGenRandom(bytes, sizeof bytes))
-        return std::string();
-    std::string name = "vestrel-";
-    for (unsigned char byte : bytes) {
-        char hex[3];
-        std::snprintf(hex, sizeof hex, "%02x", byte);
-        name += hex;
-    }
-    return name + ".tmp";
-}
-
-// Creates a file that did not exist at `path`. FILE_FLAG_OPEN_REPARSE_POINT
-// keeps a link planted at the name from being followed to its target.
-HANDLE CreateNewFile(const std::string& path)
-{
-    return CreateFileW(WideFromUtf8(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                       FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
 }
 
 bool IsNameTaken(DWORD error)
@@ -54,13 +27,17 @@ bool IsNameTaken(DWORD error)
 
 std::string RefusalToReplace(const std::string& path)
 {
-    // Windows refuses to replace a read-only file, but not every system that
-    // runs this program does, so the attribute is checked here.
     const DWORD attributes = GetFileAttributesW(WideFromUtf8(path).c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES)
         return std::string();
+    // The move would put an ordinary file where the link (to a share, say)
+    // stood, and the run would report success.
+    if (attributes & FILE_ATTRIBUTE_REPARSE_POINT)
+        return "cannot write " + path + ": it is a link (a junction or a symbolic link)";
     if (attributes & FILE_ATTRIBUTE_DIRECTORY)
         return "cannot write " + path + ": it is a folder";
+    // Windows refuses to replace a read-only file, but not every system that
+    // runs this program does, so the attribute is checked here.
     if (attributes & FILE_ATTRIBUTE_READONLY)
         return "cannot write " + path + ": it is read-only";
     return std::string();

@@ -2,14 +2,44 @@
 
 #include "platform/unicode_text.h"
 
+#include <winternl.h>
+
 #include <algorithm>
 
 namespace {
 
+// What NtQueryVolumeInformationFile answers for FileFsDeviceInformation, the
+// class that asks for it, and the device type of a console (Windows 8 on).
+struct DeviceInformation {
+    ULONG type;
+    ULONG characteristics;
+};
+constexpr ULONG kFileFsDeviceInformation = 4;
+constexpr ULONG kFileDeviceConsole = 0x50;
+
+// A console this process can use: GetConsoleMode fails on one it is not
+// attached to, as on a handle inherited from a command prompt.
 bool IsConsole(HANDLE handle)
 {
     DWORD mode = 0;
     return GetConsoleMode(handle, &mode) != FALSE;
+}
+
+// The type of the device behind `handle`, through the query GetFileType
+// makes itself (no import: ntdll is in every process, Windows XP's too).
+// False where the handle is none of the kernel's.
+bool QueryDeviceType(HANDLE handle, ULONG& type)
+{
+    using Query = LONG(NTAPI*)(HANDLE, IO_STATUS_BLOCK*, void*, ULONG, ULONG);
+    static const Query query = reinterpret_cast<Query>(reinterpret_cast<void*>(
+        GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtQueryVolumeInformationFile")));
+    IO_STATUS_BLOCK status = {};
+    DeviceInformation information = {};
+    if (!query ||
+        query(handle, &status, &information, sizeof information, kFileFsDeviceInformation) < 0)
+        return false;
+    type = information.type;
+    return true;
 }
 
 // A console shows UTF-16 whatever its code page.
@@ -31,6 +61,12 @@ bool WriteConsoleText(HANDLE console, const std::string& text)
         done += written;
     }
     return true;
+}
+
+// With a null handler only Ctrl+C would be ignored, not Ctrl+Break.
+BOOL WINAPI IgnoreInterrupt(DWORD event)
+{
+    return event == CTRL_C_EVENT || event == CTRL_BREAK_EVENT;
 }
 
 // The console of the process that started this one, attached on first use;
@@ -77,6 +113,15 @@ bool WriteAll(HANDLE file, const std::string& text)
     return true;
 }
 
+bool IsConsoleDevice(HANDLE handle)
+{
+    ULONG type = 0;
+    if (QueryDeviceType(handle, type))
+        return type == kFileDeviceConsole;
+    // Windows XP's console handles are no kernel handles, and end in binary 11.
+    return (reinterpret_cast<ULONG_PTR>(handle) & 3) == 3;
+}
+
 bool WriteStdText(DWORD which, const std::string& text)
 {
     const HANDLE handle = GetStdHandle(which);
@@ -84,14 +129,20 @@ bool WriteStdText(DWORD which, const std::string& text)
     const DWORD type = valid ? GetFileType(handle) : FILE_TYPE_UNKNOWN;
     if (type == FILE_TYPE_DISK || type == FILE_TYPE_PIPE)
         return WriteAll(handle, text);
-    if (type == FILE_TYPE_CHAR && !IsConsole(handle))
+    const bool console = type == FILE_TYPE_CHAR && IsConsole(handle);
+    if (type == FILE_TYPE_CHAR && !console && !IsConsoleDevice(handle))
         return true; // the null device takes nothing; another device could block
-    if (type == FILE_TYPE_CHAR && WriteConsoleText(handle, text))
+    if (console && WriteConsoleText(handle, text))
         return true;
     // No handle, or a console handle copied from a parent whose console a
     // GUI program does not share.
-    const HANDLE console = ParentConsole();
-    return console && WriteConsoleText(console, text);
+    const HANDLE parent = ParentConsole();
+    return parent && WriteConsoleText(parent, text);
+}
+
+void IgnoreConsoleInterrupts()
+{
+    SetConsoleCtrlHandler(IgnoreInterrupt, TRUE);
 }
 
 bool WriteErrorLine(const std::string& line)

@@ -5,11 +5,13 @@
 # Usage: tools/check-release-zip.sh VESTREL_EXE VESTREL64_EXE
 set -euo pipefail
 cd "$(dirname "$0")/.."
+source tools/release/environment.sh
 
 work=build/release-zip-check
 rm -rf "$work"
 mkdir -p "$work/later" "$work/unpacked"
-files=("$1" "$2" tools/release/README.txt res/eula.txt)
+release_build_info >"$work/BUILDINFO.txt"
+files=("$1" "$2" tools/release/README.txt res/eula.txt "$work/BUILDINFO.txt")
 cp "${files[@]}" "$work/later/"
 touch -d '2001-02-03 04:05:06' "$work"/later/*
 chmod 600 "$work"/later/*
@@ -27,7 +29,7 @@ fi
 python3 -m zipfile -e "$work/one.zip" "$work/unpacked"
 (cd "$work/unpacked" && sha256sum --quiet --strict -c SHA256SUMS)
 names=$(cd "$work/unpacked" && LC_ALL=C ls | tr '\n' ' ')
-if [ "$names" != "LICENSE.txt README.txt SHA256SUMS Vestrel.exe Vestrel64.exe " ]; then
+if [ "$names" != "BUILDINFO.txt LICENSE.txt README.txt SHA256SUMS Vestrel.exe Vestrel64.exe " ]; then
   echo "make_zip.py: the zip holds $names" >&2
   exit 1
 fi

@@ -33,9 +33,12 @@ cmake --build --preset fuzz
 ctest --preset fuzz -j 8
 
 step "Windows builds: Vestrel.exe (32-bit) and Vestrel64.exe"
+# In the release's environment, not the caller's: the reproducibility check
+# below compares these programs with a release build.
+source tools/release/environment.sh
 for preset in mingw mingw64; do
-  cmake --preset $preset >/dev/null
-  cmake --build --preset $preset
+  in_release_environment cmake --preset $preset >/dev/null
+  in_release_environment cmake --build --preset $preset
 done
 tools/check-imports.sh build/mingw/app/Vestrel.exe build/mingw64/app/Vestrel64.exe
 tools/check-hardening.sh build/mingw/app/Vestrel.exe build/mingw64/app/Vestrel64.exe

@@ -90,7 +90,7 @@ TEST(ReportText, CsvKeepsFormulasInertQuotesOnlyWhatNeedsQuotesAndDoublesQuotes)
         {"+1", "'+1"},
         {"-2+3", "'-2+3"},
         {"@SUM(1+1)", "'@SUM(1+1)"},
-        {"\t=1", "'\t=1"},
+        {"\t=1", "\"'\t=1\""},
         {"\r=1", "\"'\r=1\""},
         {"=HYPERLINK(\"http://x\",\"OK\")", "\"'=HYPERLINK(\"\"http://x\"\",\"\"OK\"\")\""},
         {"=a,b", "\"'=a,b\""},
@@ -103,7 +103,14 @@ TEST(ReportText, CsvKeepsFormulasInertQuotesOnlyWhatNeedsQuotesAndDoublesQuotes)
         {"say \"hi\"", "\"say \"\"hi\"\"\""},
         {"two\r\nlines", "\"two\r\nlines\""},
         {" padded ", "\" padded \""},
-        {"caf\xc3\xa9\t", "caf\xc3\xa9\t"},
+        // Split at ';' (the list separator of many locales) or at TAB, an
+        // unquoted cell would give a cell that runs.
+        {"X;=1+2", "\"X;=1+2\""},
+        {"Z;@SUM(1)", "\"Z;@SUM(1)\""},
+        {"Y\t=2+3", "\"Y\t=2+3\""},
+        {"=1;2", "\"'=1;2\""},
+        {"-;\"", "\"'-;\"\"\""},
+        {"caf\xc3\xa9\t", "\"caf\xc3\xa9\t\""},
     };
     for (const auto& c : cases)
         EXPECT_EQ(c.field, CsvField(c.text)) << c.text;
@@ -131,6 +138,39 @@ TEST(ReportText, JsonEscapesQuotesBackslashesAndControlCharacters)
     EXPECT_EQ("\"a\\\"b\\\\c\"", JsonString("a\"b\\c"));
     EXPECT_EQ("\"\\u0000\\u0001\\u001f\\u007f\"", JsonString(std::string("\0\x01\x1f\x7f", 4)));
     EXPECT_EQ("\"\\u000a caf\xc3\xa9\"", JsonString("\n caf\xc3\xa9"));
+}
+
+// A strict JSON reader refuses a file with bytes that are not UTF-8; each
+// longest run of them that begins a character is one U+FFFD.
+TEST(ReportText, JsonKeepsUtf8ExactlyAndWritesWhatIsNotUtf8AsOneReplacementPerRun)
+{
+    const std::string r = "\xef\xbf\xbd"; // U+FFFD
+    const struct {
+        std::string text;
+        std::string json; // between the quotes
+    } cases[] = {
+        {"\xc2\x80 \xdf\xbf \xe0\xa0\x80 \xed\x9f\xbf \xee\x80\x80 \xf0\x90\x80\x80 "
+         "\xf4\x8f\xbf\xbf",
+         "\xc2\x80 \xdf\xbf \xe0\xa0\x80 \xed\x9f\xbf \xee\x80\x80 \xf0\x90\x80\x80 "
+         "\xf4\x8f\xbf\xbf"},
+        {"\x80", r},
+        {"a\xbfz", "a" + r + "z"},
+        {"\xe2\x82", r},                                     // cut short at the end
+        {"\xe2\x82z", r + "z"},                              // cut short inside
+        {"\xf0\x9f\x98", r},                                 // four bytes cut short
+        {"\xc0\x80", r + r},                                 // overlong NUL
+        {"\xc1\xbf", r + r},                                 // overlong DEL
+        {"\xe0\x80\x80", r + r + r},                         // overlong three bytes
+        {"\xf0\x80\x80\x80", r + r + r + r},                 // overlong four bytes
+        {"\xed\xa0\x80\xed\xbf\xbf", r + r + r + r + r + r}, // surrogates
+        {"\xf4\x90\x80\x80", r + r + r + r},                 // above U+10FFFF
+        {"\xf5\x80", r + r},
+        {"\xff\xfe\"", r + r + "\\\""},
+        {"\xc3\x22", r + "\\\""}, // a quote is never eaten
+        {"\xe2\x0a", r + "\\u000a"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ("\"" + c.json + "\"", JsonString(c.text)) << c.text;
 }
 
 TEST(ReportText, JsonHoldsTheHeaderAndTheDrivesInOrder)
@@ -223,6 +263,29 @@ TEST(ReportText, AFileMadeBesideAnotherGoesInItsFolder)
     EXPECT_EQ("C:\\reports\\pc7", FolderOfFile("C:\\reports\\pc7\\drives.csv"));
     EXPECT_EQ("\\\\srv\\share", FolderOfFile("\\\\srv\\share\\d.json"));
     EXPECT_EQ("out", FolderOfFile("out/drives.csv"));
+}
+
+TEST(ReportText, AFolderGivenWithSeparatorsAtTheEndIsMadeUnderItsName)
+{
+    const struct {
+        std::string path;
+        std::string name;
+    } cases[] = {
+        {"C:\\rec\\", "C:\\rec"},
+        {"C:\\rec\\//", "C:\\rec"},
+        {"rec/", "rec"},
+        {"C:\\rec", "C:\\rec"},
+        {"C:\\", "C:\\"},
+        {"C:\\\\", "C:\\"},
+        {"\\", "\\"},
+        {"//", "/"},
+        {"C:", "C:"},
+        {"C:rec\\", "C:rec"},
+        {"\\\\srv\\share\\", "\\\\srv\\share"},
+        {"", ""},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(c.name, WithoutTrailingSeparators(c.path)) << c.path;
 }
 
 } // namespace

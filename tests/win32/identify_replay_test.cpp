@@ -3,6 +3,8 @@
 #include "identify/identify_recorder.h"
 #include "identify/identify_reply.h"
 #include "identify/identify_scanner.h"
+#include "platform/new_files.h"
+#include "tests/win32/support/folder_link.h"
 #include "tests/win32/support/replay_devices.h"
 
 #include <gtest/gtest.h>
@@ -10,11 +12,13 @@
 
 #include <ntddscsi.h>
 
+#include <cstdio>
 #include <fstream>
 #include <iterator>
 #include <ostream>
 #include <regex>
 #include <string>
+#include <utility>
 #include <vector>
 
 // A drive behind a RAID driver has no index: its place says which it is.
@@ -161,28 +165,8 @@ public:
         GetTempPathA(MAX_PATH, temp);
         path = std::string(temp) + "vestrel-record-" + std::to_string(GetCurrentProcessId());
     }
-    ~ScratchFolder() { RemoveTree(path); }
+    ~ScratchFolder() { RemoveFolderTree(path); }
     std::string path;
-
-private:
-    static void RemoveTree(const std::string& folder)
-    {
-        WIN32_FIND_DATAA found;
-        const HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
-        for (bool more = search != INVALID_HANDLE_VALUE; more;
-             more = FindNextFileA(search, &found)) {
-            const std::string name = found.cFileName;
-            if (name == "." || name == "..")
-                continue;
-            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-                RemoveTree(folder + "\\" + name);
-            else
-                DeleteFileA((folder + "\\" + name).c_str());
-        }
-        if (search != INVALID_HANDLE_VALUE)
-            FindClose(search);
-        RemoveDirectoryA(folder.c_str());
-    }
 };
 
 TEST(IdentifyRecord, RecordsEveryReplyOfEveryDriveSoThatItReplaysAlike)
@@ -352,6 +336,101 @@ TEST(IdentifyRecord, RecordingsOfEveryPathReplayAsTheDrivesDid)
                 kept.push_back(outcome);
         EXPECT_EQ(kept, Outcomes(scan));
     }
+}
+
+// The recording goes nowhere a link leads: not into a folder given as a
+// link, nor into one a link stands in place of.
+TEST(IdentifyRecord, NothingIsWrittenWhereALinkLeads)
+{
+    ReplayDevices devices(kReplayDir + "usb-bridges");
+    ScratchFolder scratch;
+    CreateDirectoryA(scratch.path.c_str(), nullptr);
+    for (const FolderLink& link : FolderLinks(scratch.path)) {
+        SCOPED_TRACE(link.what);
+        std::string error;
+        EXPECT_FALSE(RecordIdentifyReplies(devices, link.path, error));
+        EXPECT_EQ("cannot write in " + link.path + ": it is a link (a junction or a symbolic link)",
+                  error);
+        HeldFolder held;
+        EXPECT_FALSE(MakeNewFolder(link.path, held));
+        EXPECT_FALSE(held.IsHeld());
+        EXPECT_TRUE(IsEmptyFolder(link.target));
+    }
+    RemoveFolderTree(scratch.path);
+}
+
+// Drives that answer as recorded, and a user who may write in the folder
+// of the recording and puts a junction where drive 1's folder goes: before
+// it is made, or once made, in its place (moving it away).
+class JunctionPlanter final : public DeviceIo {
+public:
+    JunctionPlanter(const std::string& replay, const std::string& folder, bool swap,
+                    std::string target)
+        : replay(replay), folder(folder), swap(swap), target(std::move(target))
+    {
+    }
+    HANDLE Open(const char* path, DWORD access, DWORD share) override
+    {
+        const HANDLE device = replay.Open(path, access, share);
+        if (!swap && std::string(path) == "\\\\.\\PhysicalDrive1")
+            planted = MakeJunction(folder, target);
+        return device;
+    }
+    bool Control(HANDLE device, DWORD code, const void* in, DWORD inSize, void* out, DWORD outSize,
+                 DWORD* returned) override
+    {
+        if (swap && !tried && GetFileAttributesA(folder.c_str()) != INVALID_FILE_ATTRIBUTES) {
+            tried = true;
+            planted = MoveFileA(folder.c_str(), (folder + "-moved").c_str()) &&
+                      MakeJunction(folder, target);
+        }
+        return replay.Control(device, code, in, inSize, out, outSize, returned);
+    }
+    void Close(HANDLE device) override { replay.Close(device); }
+
+    bool planted = false;
+
+private:
+    ReplayDevices replay;
+    std::string folder;
+    bool swap;
+    std::string target;
+    bool tried = false;
+};
+
+TEST(IdentifyRecord, AJunctionPutWhereADrivesFolderGoesLeadsNothingAway)
+{
+    ScratchFolder recording;
+    const std::string target = recording.path + "-target";
+    CreateDirectoryA(target.c_str(), nullptr);
+    if (!MakeJunction(recording.path + "-junction", target)) {
+        std::printf("No junctions here: the planted junction cases do not run.\n");
+        RemoveDirectoryA(target.c_str());
+        return;
+    }
+    RemoveDirectoryA((recording.path + "-junction").c_str());
+    const std::string drive1 = recording.path + "\\1";
+    const struct {
+        bool swap;
+        bool recorded;
+        std::string error;
+    } cases[] = {
+        // The name is taken: the folder cannot be made.
+        {false, false, "cannot create the folder " + drive1},
+        // A folder made is held while it is written in: it cannot be moved.
+        {true, true, ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.swap ? "in its place" : "before it is made");
+        JunctionPlanter devices(kReplayDir + "usb-bridges", drive1, c.swap, target);
+        std::string error;
+        EXPECT_EQ(c.recorded, RecordIdentifyReplies(devices, recording.path, error)) << error;
+        EXPECT_EQ(c.error, error);
+        EXPECT_EQ(!c.swap, devices.planted);
+        EXPECT_TRUE(IsEmptyFolder(target));
+        RemoveFolderTree(recording.path);
+    }
+    RemoveFolderTree(target);
 }
 
 } // namespace

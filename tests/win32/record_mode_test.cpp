@@ -1,4 +1,5 @@
 #include "app/command_line.h"
+#include "tests/win32/support/folder_link.h"
 
 #include <windows.h>
 
@@ -16,26 +17,6 @@ std::string TempFolder()
     char temp[MAX_PATH];
     GetTempPathA(MAX_PATH, temp);
     return temp;
-}
-
-// Removes a folder with its files and the files of its subfolders.
-void RemoveFolder(const std::string& folder)
-{
-    WIN32_FIND_DATAA found;
-    const HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
-    if (search != INVALID_HANDLE_VALUE) {
-        do {
-            const std::string name = found.cFileName;
-            if (name == "." || name == "..")
-                continue;
-            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-                RemoveFolder(folder + "\\" + name);
-            else
-                DeleteFileA((folder + "\\" + name).c_str());
-        } while (FindNextFileA(search, &found));
-        FindClose(search);
-    }
-    RemoveDirectoryA(folder.c_str());
 }
 
 // Vestrel.exe started with `arguments`. Its standard error goes to a file
@@ -112,7 +93,7 @@ private:
 class RecordMode : public ::testing::Test {
 protected:
     void SetUp() override { CreateDirectoryA(scratch.c_str(), nullptr); }
-    void TearDown() override { RemoveFolder(scratch); }
+    void TearDown() override { RemoveFolderTree(scratch); }
 
     const std::string scratch =
         TempFolder() + "vestrel-record-mode-" + std::to_string(GetCurrentProcessId());
@@ -141,6 +122,21 @@ TEST_F(RecordMode, AFolderThatIsNotEmptyIsRefusedWithOneLineAndTwo)
     ASSERT_TRUE(run.Started()) << GetLastError();
     EXPECT_EQ(2, run.ExitCode());
     EXPECT_EQ("Vestrel: the folder " + scratch + " is not empty\r\n", run.ErrorOutput());
+}
+
+// A folder a standard user made could be a link to any other: the run
+// would write where that user chose.
+TEST_F(RecordMode, ALinkAsTheFolderIsRefusedWithOneLineAndTwo)
+{
+    for (const FolderLink& link : FolderLinks(scratch)) {
+        ProgramRun run("/record \"" + link.path + "\"", true);
+        ASSERT_TRUE(run.Started()) << GetLastError();
+        EXPECT_EQ(2, run.ExitCode()) << link.what;
+        EXPECT_EQ("Vestrel: cannot write in " + link.path +
+                      ": it is a link (a junction or a symbolic link)\r\n",
+                  run.ErrorOutput());
+        EXPECT_TRUE(IsEmptyFolder(link.target)) << link.what;
+    }
 }
 
 TEST_F(RecordMode, UsageErrorIsOneLineOnRedirectedStandardError)

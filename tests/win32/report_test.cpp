@@ -9,6 +9,7 @@
 #include "platform/replace_file.h"
 #include "platform/timed_device_io.h"
 #include "platform/unicode_text.h"
+#include "tests/win32/support/folder_link.h"
 #include "tests/win32/support/one_smart_drive.h"
 #include "tests/win32/support/program_process.h"
 #include "tests/win32/support/program_window.h"
@@ -232,24 +233,51 @@ TEST_F(ReportTest, AReportThatCannotBeWrittenGivesTwoAndLeavesWhatWasThere)
     std::ofstream(readOnly, std::ios::binary) << "the previous report\r\n";
     ASSERT_TRUE(SetFileAttributesA(readOnly.c_str(), FILE_ATTRIBUTE_READONLY));
 
-    const struct {
+    struct Case {
         std::string path;
         std::string error; // a part of the one line on standard error
-    } cases[] = {
-        {InFolder("missing\\drives.csv"), "cannot write"},
-        {readOnly, "read-only"},
-        {folder, "folder"},
+        bool link;         // a link that must stay one
     };
+    std::vector<Case> cases = {
+        {InFolder("missing\\drives.csv"), "cannot write", false},
+        {readOnly, "read-only", false},
+        {folder, "folder", false},
+    };
+    // A link, to a share say, stays a link: replaced, it would be an
+    // ordinary file, and the run would say it had written the report.
+    const std::string links = folder + "-links";
+    CreateDirectoryA(links.c_str(), nullptr);
+    const std::string fileLink = links + "\\drives.csv";
+    std::ofstream(links + "\\target.csv", std::ios::binary) << "the target";
+    CreateSymbolicLinkW(WideFromUtf8(fileLink).c_str(),
+                        WideFromUtf8(links + "\\target.csv").c_str(), 0);
+    const DWORD fileLinkAttributes = GetFileAttributesA(fileLink.c_str());
+    if (fileLinkAttributes != INVALID_FILE_ATTRIBUTES &&
+        (fileLinkAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
+        cases.push_back({fileLink, "cannot write " + fileLink + ": it is a link", true});
+    else
+        std::printf("No symbolic links here: the link to a file case does not run.\n");
+    const std::vector<FolderLink> folderLinks = FolderLinks(links);
+    for (const FolderLink& link : folderLinks)
+        cases.push_back({link.path, "cannot write " + link.path + ": it is a link", true});
     for (const auto& c : cases) {
         const ProgramRun run = RunWithPipes(Vestrel("/report \"" + c.path + "\""));
         EXPECT_EQ(2, run.exitCode) << c.path;
         EXPECT_NE(std::string::npos, run.error.find(c.error)) << run.error;
         EXPECT_EQ(run.error.size() - 2, run.error.find("\r\n")) << "one line: " << run.error;
+        const DWORD attributes = GetFileAttributesA(c.path.c_str());
+        const bool stillALink =
+            attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT);
+        EXPECT_EQ(c.link, stillALink) << c.path;
     }
     EXPECT_EQ("the previous report\r\n", ReadWholeFile(readOnly));
     EXPECT_EQ(static_cast<DWORD>(FILE_ATTRIBUTE_READONLY),
               GetFileAttributesA(readOnly.c_str()) & FILE_ATTRIBUTE_READONLY);
     EXPECT_EQ((std::vector<std::string>{"kept.csv"}), FolderFiles());
+    EXPECT_EQ("the target", ReadWholeFile(links + "\\target.csv"));
+    for (const FolderLink& link : folderLinks)
+        EXPECT_TRUE(IsEmptyFolder(link.target)) << link.what;
+    RemoveFolderTree(links);
 }
 
 TEST_F(ReportTest, AReportPathOutsideTheCodePageIsWrittenUnderThatVeryName)

@@ -4,7 +4,7 @@ alone: a fixed order of entries, every entry with that time (UTC) and the same
 permissions, no extra fields, and a SHA256SUMS of the other entries, which it
 also prints.
 
-Usage: make_zip.py OUT.zip VESTREL_EXE VESTREL64_EXE README_TXT EULA_TXT
+Usage: make_zip.py OUT.zip VESTREL_EXE VESTREL64_EXE README_TXT EULA_TXT BUILDINFO_TXT
 """
 import hashlib
 import os
@@ -32,7 +32,7 @@ def licence_text(source):
 
 
 def main():
-    out, exe32, exe64, readme, eula = sys.argv[1:]
+    out, exe32, exe64, readme, eula, buildinfo = sys.argv[1:]
     epoch = os.environ.get("SOURCE_DATE_EPOCH")
     if not epoch:
         raise SystemExit("SOURCE_DATE_EPOCH is not set")
@@ -48,6 +48,7 @@ def main():
         ("Vestrel64.exe", read(exe64)),
         ("README.txt", windows_text(read(readme))),
         ("LICENSE.txt", windows_text(licence_text(read(eula)))),
+        ("BUILDINFO.txt", windows_text(read(buildinfo))),
     ]
     sums = "".join("%s  %s\n" % (hashlib.sha256(data).hexdigest(), name) for name, data in entries)
     entries.append(("SHA256SUMS", sums.encode("ascii")))
