@@ -120,8 +120,11 @@ void LetGoOfDevice(TimedDevice* device)
     delete device;
 }
 
+// Frees a request; its thread may be the one to do so, and must not block
+// here, as it already counts among the threads waiting for work.
 void FreeRequest(Request* request)
 {
+    // A request refused before it reached a thread still holds its device.
     if (request->call == Call::Control && request->device)
         LetGoOfDevice(request->device);
     // Closed by now, or its close was refused and it stays open.
@@ -344,6 +347,9 @@ Outcome Send(Request* request, DWORD deadlineMs)
         close ? AwaitClose(*request, deadlineMs) : AwaitRequest(*request, deadlineMs);
     if (outcome == Outcome::Returned)
         return outcome;
+    // Withdrawn, its thread never touches the device: its hold goes now.
+    if (outcome == Outcome::Refused && request->call == Call::Control)
+        LetGoOfDevice(std::exchange(request->device, nullptr));
     LetGo(request);
     SetLastError(outcome == Outcome::Refused ? ERROR_TOO_MANY_TCBS : ERROR_TIMEOUT);
     return outcome;
@@ -446,6 +452,9 @@ bool TimedDeviceIo::Control(HANDLE handle, DWORD code, const void* in, DWORD inS
         *returned = request->returned;
     const bool ok = request->ok;
     const DWORD error = request->error;
+    // The request's hold goes with its return, not when its thread lets go
+    // of it, so that a Close right after it closes the handle itself.
+    LetGoOfDevice(std::exchange(request->device, nullptr));
     LetGo(request);
     SetLastError(error);
     return ok;
