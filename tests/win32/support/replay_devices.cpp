@@ -37,6 +37,7 @@ HANDLE ReplayDevices::Open(const char* path, DWORD, DWORD)
     const DWORD attributes = GetFileAttributesA((folder + "/" + std::to_string(index)).c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY))
         return INVALID_HANDLE_VALUE;
+    HangIfSilent(index, "open.hang");
     return reinterpret_cast<HANDLE>(static_cast<INT_PTR>(0x1000 + index));
 }
 

@@ -11,7 +11,8 @@
 // the driver returned (smart.bin, sat16.bin, sat12.bin, nvme.bin). A drive
 // without a subfolder cannot be opened; a request without its file fails.
 // A request whose file is KIND.hang in place of KIND.bin never answers: it
-// blocks until the process ends (smart.hang silences both SMART requests).
+// blocks until the process ends (smart.hang silences both SMART requests);
+// with open.hang in its folder, the drive's open never returns.
 // The replies are given back as the drivers give them: a pass-through reply
 // with the ATA status of a command that ended well, an NVMe reply behind its
 // descriptor, each with the byte counts of the recorded data.
