@@ -35,8 +35,8 @@ struct TimedDevice; // a device TimedDeviceIo opened (timed_device_io_win32.cpp)
 //
 // - Open or Control that misses the deadline fails with ERROR_TIMEOUT. Its
 //   thread is left behind with copies of the buffers (Windows XP cannot cancel
-//   another thread's synchronous I/O) and ends with the call, or with the
-//   process. While it is outstanding its device path is silent for the whole
+//   another thread's synchronous I/O) until the call returns, or the process
+//   ends. While it is outstanding its device path is silent for the whole
 //   process: an Open of that path, through any TimedDeviceIo over the same
 //   `devices`, fails at once with ERROR_TIMEOUT, and so does any request to a
 //   handle of it. Once it returns, the path may be opened again.
