@@ -1,14 +1,9 @@
 #include "discovery/discovery_driver.h"
 #include "discovery/discovery_sources.h"
-#include "platform/timed_device_io.h"
 #include "tests/win32/support/fake_volumes.h"
 #include "tests/win32/support/registry_tree.h"
 
 #include <gtest/gtest.h>
-
-#include <string>
-#include <utility>
-#include <vector>
 
 namespace {
 
@@ -71,56 +66,6 @@ TEST_F(Discovery, RunsExactlyTheSourceTheVersionSelects)
         for (const std::string& model : models)
             EXPECT_EQ("Vol", model) << "6." << minor;
     }
-}
-
-// The volumes of `rest`, but `first` never opens.
-class FirstVolumeNeverOpens final : public DeviceIo {
-public:
-    FirstVolumeNeverOpens(DeviceIo& rest, std::string first) : rest(rest), first(std::move(first))
-    {
-    }
-    HANDLE Open(const char* path, DWORD access, DWORD share) override
-    {
-        if (path == first)
-            Sleep(INFINITE);
-        return rest.Open(path, access, share);
-    }
-    bool Control(HANDLE device, DWORD code, const void* in, DWORD inSize, void* out, DWORD outSize,
-                 DWORD* returned) override
-    {
-        return rest.Control(device, code, in, inSize, out, outSize, returned);
-    }
-    void Close(HANDLE device) override { rest.Close(device); }
-
-private:
-    DeviceIo& rest;
-    std::string first;
-};
-
-TEST_F(Discovery, AVolumeThatNeverOpensIsGivenUpAtTheDeadlineAndTheOthersAreAsked)
-{
-    char roots[1024] = {};
-    const DWORD length = GetLogicalDriveStringsA(sizeof roots, roots);
-    std::vector<std::string> others;
-    for (DWORD at = 4; at < length; at += 4)
-        others.push_back(std::string("\\\\?\\") + roots[at] + ":");
-    // Left to the process's end, with the volumes behind it: the open left
-    // behind still uses them.
-    auto* rest = new FakeVolumes(volumes);
-    auto* devices = new FirstVolumeNeverOpens(*rest, std::string("\\\\?\\") + roots[0] + ":");
-    const DWORD start = GetTickCount();
-    const std::vector<DriveRecord> drives =
-        DiscoverDrivesFrom({Version(2, 6, 1), *devices, HKEY_CURRENT_USER, kClassPath});
-    const DWORD took = GetTickCount() - start;
-
-    EXPECT_EQ(others, rest->opened) << "every other volume is asked";
-    ASSERT_FALSE(others.empty()) << "Wine maps at least C: and Z:";
-    EXPECT_EQ(others.size(), drives.size());
-    for (const DriveRecord& drive : drives)
-        EXPECT_EQ("Vol", drive.model);
-    EXPECT_EQ(static_cast<int>(drives.size()), rest->closes);
-    EXPECT_GE(took + 100, kDeviceDeadlineMs);
-    EXPECT_LT(took, kDeviceDeadlineMs + 2000);
 }
 
 TEST_F(Discovery, AMissingClassKeyGivesNoRecords)
