@@ -8,7 +8,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
-#include <cstring>
 #include <functional>
 #include <map>
 #include <string>
@@ -247,7 +246,7 @@ TEST(TimedDeviceIo, PastTheCapRequestsAreRefusedUnsentUntilThoseLeftBehindReturn
         timed.Open(("\\\\.\\Stall" + std::to_string(i)).c_str(), 0, 0);
     ASSERT_EQ(kDeviceRequestCap, AbandonedDeviceRequests());
 
-    // Each call refused at the cap: whether it went through, and the error.
+    // The calls the cap refuses, and what the devices would have seen of each.
     const auto opens = [&] { return timed.Open("\\\\.\\Fresh", 0, 0) != INVALID_HANDLE_VALUE; };
     const auto asks = [&] { return Ask(timed, opened, 1); };
     const struct {
