@@ -17,27 +17,33 @@
 std::vector<DriveRow> ScanDriveRows(DriveRecordList& records, DeviceIo& devices,
                                     std::vector<ScannedDrive>* scanned = nullptr);
 
-// Discovery alone: its drives are added to `records`, and the rows of those
-// that the list shows are returned.
-std::vector<DriveRow> DiscoveredRows(DriveRecordList& records);
+// Adds `drives`, which discovery found, to `records`, and returns the rows of
+// those that the list shows.
+std::vector<DriveRow> DiscoveredRows(DriveRecordList& records,
+                                     const std::vector<DriveRecord>& drives);
 
-// The identify scan of `devices` on a thread of its own, started when this is
-// made, so that the thread that made it can go on answering its windows.
-// Letting go of a scan that has not ended leaves it behind: it ends on its
-// own, or with the process.
-class BackgroundIdentify {
+// The drives the identify scan of `devices` finds, in index order.
+std::vector<DriveRecord> IdentifiedDrives(DeviceIo& devices);
+
+// A scan of `devices` (the volume query or the identify scan) on a thread of
+// its own, started when this is made, so that the thread that made it can go
+// on answering its windows. Letting go of a scan that has not ended leaves it
+// behind: it ends on its own, or with the process.
+class BackgroundScan {
 public:
-    explicit BackgroundIdentify(DeviceIo& devices);
-    ~BackgroundIdentify();
-    BackgroundIdentify(const BackgroundIdentify&) = delete;
-    BackgroundIdentify& operator=(const BackgroundIdentify&) = delete;
+    using Scan = std::vector<DriveRecord> (*)(DeviceIo& devices);
+
+    BackgroundScan(Scan scan, DeviceIo& devices);
+    ~BackgroundScan();
+    BackgroundScan(const BackgroundScan&) = delete;
+    BackgroundScan& operator=(const BackgroundScan&) = delete;
 
     // Signalled when the scan has ended; null when it ran before the
     // constructor returned.
     HANDLE Ended() const { return thread; }
 
-    // The rows of the identified drives, once the scan has ended.
-    std::vector<DriveRow> Rows() const;
+    // The drives the scan found, once it has ended.
+    const std::vector<DriveRecord>& Drives() const;
 
 private:
     struct Job;

@@ -8,7 +8,7 @@
 std::vector<DriveRow> ScanDriveRows(DriveRecordList& records, DeviceIo& devices,
                                     std::vector<ScannedDrive>* scanned)
 {
-    records.AddAll(DiscoverDrives());
+    records.AddAll(DiscoverDrives(devices));
     const IdentifyScan scan = IdentifyScanner(devices).Scan();
     std::vector<DriveRecord> identified;
     for (const IdentifyRow& row : scan.rows)
@@ -18,50 +18,58 @@ std::vector<DriveRow> ScanDriveRows(DriveRecordList& records, DeviceIo& devices,
     return ListedRows(records.All(), identified);
 }
 
-std::vector<DriveRow> DiscoveredRows(DriveRecordList& records)
+std::vector<DriveRow> DiscoveredRows(DriveRecordList& records,
+                                     const std::vector<DriveRecord>& drives)
 {
-    records.AddAll(DiscoverDrives());
+    records.AddAll(drives);
     return ListedRows(records.All(), {});
+}
+
+std::vector<DriveRecord> IdentifiedDrives(DeviceIo& devices)
+{
+    return IdentifyScanner(devices).ReadDrives();
 }
 
 // Shared by the scan's thread and its owner; the last to let go frees it, so
 // that a scan left behind never writes into freed memory.
-struct BackgroundIdentify::Job {
+struct BackgroundScan::Job {
+    Scan scan;
     DeviceIo* devices;
     std::vector<DriveRecord> drives;
     LONG holders;
 };
 
-BackgroundIdentify::BackgroundIdentify(DeviceIo& devices) : job(new Job{&devices, {}, 2})
+BackgroundScan::BackgroundScan(Scan scan, DeviceIo& devices) : job(new Job{scan, &devices, {}, 2})
 {
     thread = CreateThread(nullptr, kScanThreadStack, Run, job, STACK_SIZE_PARAM_IS_A_RESERVATION,
                           nullptr);
-    // Without a thread the scan can still run, only not in the background.
+    // Without a thread the scan can still run, only not in the background;
+    // every device request it sends keeps its deadline.
     if (!thread)
         Run(job);
 }
 
-BackgroundIdentify::~BackgroundIdentify()
+BackgroundScan::~BackgroundScan()
 {
     if (thread)
         CloseHandle(thread);
     LetGo(job);
 }
 
-std::vector<DriveRow> BackgroundIdentify::Rows() const
+const std::vector<DriveRecord>& BackgroundScan::Drives() const
 {
-    return ListedRows({}, job->drives);
+    return job->drives;
 }
 
-DWORD WINAPI BackgroundIdentify::Run(void* parameter)
+DWORD WINAPI BackgroundScan::Run(void* parameter)
 {
     auto* job = static_cast<Job*>(parameter);
-    job->drives = IdentifyScanner(*job->devices).ReadDrives();
+    job->drives = job->scan(*job->devices);
     LetGo(job);
     return 0;
 }
 
-void BackgroundIdentify::LetGo(Job* job)
+void BackgroundScan::LetGo(Job* job)
 {
     if (InterlockedDecrement(&job->holders) == 0)
         delete job;

@@ -5,10 +5,11 @@
 #include <windows.h>
 
 // Fills an empty drive list as start-up does: discovery's rows first, then a
-// row for each drive that answers the identify scan, which runs on a thread
-// of its own while this one dispatches its messages. Returns early, leaving
-// the identify scan behind, when WM_QUIT arrives meanwhile (posted again). A
-// rescan asked for meanwhile runs once when it ends.
+// row for each drive that answers the identify scan. Whatever asks devices
+// (the identify scan, and discovery's volume query) runs on a thread of its
+// own while this one dispatches its messages. Returns early, leaving that
+// scan behind, when WM_QUIT arrives meanwhile (posted again). A rescan asked
+// for meanwhile runs once when it ends.
 void ScanDrivesIntoList(HWND list, DeviceIo& devices);
 
 // Makes the list again as a fresh start would: removes its rows, empties the

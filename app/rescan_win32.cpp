@@ -1,9 +1,11 @@
 #include "app/rescan.h"
 
 #include "app/drive_list.h"
+#include "app/drive_rows.h"
 #include "app/drive_scan.h"
 #include "app/list_view.h"
 #include "app/program_state.h"
+#include "discovery/discovery_driver.h"
 
 #include <dbt.h>
 
@@ -45,18 +47,43 @@ bool DispatchUntil(HANDLE ended)
     }
 }
 
-// Discovery's rows, then, while the window goes on answering, the identify
-// scan's. Returns false when the program is to end before the scan does.
+// Runs `scan` of `devices` on a thread of its own while this thread goes on
+// dispatching its messages. Returns false when the program is to end first.
+bool ScanBeside(BackgroundScan::Scan scan, DeviceIo& devices, std::vector<DriveRecord>& drives)
+{
+    BackgroundScan background(scan, devices);
+    if (!DispatchUntil(background.Ended()))
+        return false;
+    drives = background.Drives();
+    return true;
+}
+
+// The volume query asks devices, so it runs beside the window as the identify
+// scan does; the registry walk asks none and may show a warning box, which
+// belongs on the window's thread.
+bool Discover(DeviceIo& devices, std::vector<DriveRecord>& drives)
+{
+    if (DiscoveryQueriesVolumes())
+        return ScanBeside(DiscoverVolumes, devices, drives);
+    drives = DiscoverRegistryDrives();
+    return true;
+}
+
+// Discovery's rows, then the identify scan's, while the window goes on
+// answering. Returns false when the program is to end before the scan does.
 bool FillList(HWND list, DeviceIo& devices)
 {
-    InsertDriveRows(list, DiscoveredRows(g_driveRecords));
+    std::vector<DriveRecord> discovered;
+    if (!Discover(devices, discovered))
+        return false;
+    InsertDriveRows(list, DiscoveredRows(g_driveRecords, discovered));
     // The window shows those rows and answers before the drives are asked.
     if (!DispatchUntil(nullptr))
         return false;
-    BackgroundIdentify identify(devices);
-    if (!DispatchUntil(identify.Ended()))
+    std::vector<DriveRecord> identified;
+    if (!ScanBeside(IdentifiedDrives, devices, identified))
         return false;
-    InsertDriveRows(list, identify.Rows());
+    InsertDriveRows(list, ListedRows({}, identified));
     return true;
 }
 

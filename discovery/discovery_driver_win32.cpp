@@ -35,15 +35,30 @@ std::vector<DriveRecord> WalkClassKey(HKEY root, const char* path)
 std::vector<DriveRecord> DiscoverDrivesFrom(const DiscoverySources& sources)
 {
     const OSVERSIONINFOA& v = sources.version;
-    if (UseVolumeQuery(v.dwPlatformId, v.dwMajorVersion, v.dwMinorVersion)) {
-        TimedDeviceIo devices(sources.devices, kDeviceDeadlineMs);
-        return QueryAllVolumes(devices);
-    }
+    if (UseVolumeQuery(v.dwPlatformId, v.dwMajorVersion, v.dwMinorVersion))
+        return DiscoverVolumes(sources.devices);
     return WalkClassKey(sources.registryRoot, sources.classKeyPath);
 }
 
-std::vector<DriveRecord> DiscoverDrives()
+std::vector<DriveRecord> DiscoverDrives(DeviceIo& devices)
 {
     return DiscoverDrivesFrom(
-        {ReportedVersion(), SystemDeviceIo(), HKEY_LOCAL_MACHINE, kDiskInterfaceClassKey});
+        {ReportedVersion(), devices, HKEY_LOCAL_MACHINE, kDiskInterfaceClassKey});
+}
+
+bool DiscoveryQueriesVolumes()
+{
+    const OSVERSIONINFOA v = ReportedVersion();
+    return UseVolumeQuery(v.dwPlatformId, v.dwMajorVersion, v.dwMinorVersion);
+}
+
+std::vector<DriveRecord> DiscoverVolumes(DeviceIo& devices)
+{
+    TimedDeviceIo timed(devices, kDeviceDeadlineMs);
+    return QueryAllVolumes(timed);
+}
+
+std::vector<DriveRecord> DiscoverRegistryDrives()
+{
+    return WalkClassKey(HKEY_LOCAL_MACHINE, kDiskInterfaceClassKey);
 }

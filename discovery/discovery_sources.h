@@ -9,8 +9,9 @@
 constexpr char kDiskInterfaceClassKey[] = "SYSTEM\\CurrentControlSet\\Control\\DeviceClasses\\"
                                           "{53f56307-b6bf-11d0-94f2-00a0c91efb8b}";
 
-// Where discovery looks. DiscoverDrives uses this system's: the version that
-// GetVersionExA reports, the real devices and HKEY_LOCAL_MACHINE.
+// Where discovery looks. DiscoverDrives uses this system's version (as
+// GetVersionExA reports it) and HKEY_LOCAL_MACHINE, and the devices it is
+// given.
 struct DiscoverySources {
     OSVERSIONINFOA version;
     DeviceIo& devices;

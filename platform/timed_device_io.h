@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <cstddef>
 #include <vector>
 
 // How long any device request may take. A drive or bridge that has not
@@ -14,16 +15,49 @@ constexpr DWORD kDeviceDeadlineMs = 4000;
 // heap, and the default megabyte would only grow the working set.
 constexpr SIZE_T kScanThreadStack = 64 * 1024;
 
-// Device requests with a deadline, over `devices`. Each request runs on a
-// thread of its own; one that misses the deadline fails with ERROR_TIMEOUT and
-// is left running on copies of its buffers. Windows XP cannot cancel another
-// thread's synchronous request, so that thread ends with the request, or with
-// the process. Its device is then silent: later requests to it fail at once,
-// and Close leaves the handle to the abandoned request, which closes it when
-// it returns.
+// At most this many device requests are under way or left behind at once in
+// the process; past it, new requests are refused. Why this number: see
+// docs/architecture.md, "A drive that never answers".
+constexpr std::size_t kDeviceRequestCap = 64;
+
+// Request threads kept waiting for the next request once theirs returned.
+constexpr std::size_t kIdleRequestThreads = 4;
+
+struct TimedDevice; // a device TimedDeviceIo opened (timed_device_io_win32.cpp)
+
+// Device requests with a deadline, over `devices`, safe to use from several
+// threads at once. Every call (Open, Control, Close) runs on a request thread.
+// Open and Control are waited for at most the deadline, timed from when that
+// thread begins the call, so a drive that answers in time is never taken for
+// silent because the thread was slow to start; a thread that has not begun
+// within the deadline is not waited for any longer, and the request is
+// withdrawn unsent. Either waits at most twice the deadline.
+//
+// - Open or Control that misses the deadline fails with ERROR_TIMEOUT. Its
+//   thread is left behind with copies of the buffers (Windows XP cannot cancel
+//   another thread's synchronous I/O) until the call returns, or the process
+//   ends. While it is outstanding its device path is silent for the whole
+//   process: an Open of that path, through any TimedDeviceIo over the same
+//   `devices`, fails at once with ERROR_TIMEOUT, and so does any request to a
+//   handle of it. Once it returns, the path may be opened again.
+// - IsSilent(handle) tells whether a request to that handle missed its
+//   deadline or was refused as silent.
+// - A call that cannot be handed to a thread (none can be made, or none began
+//   it in time) or that would pass kDeviceRequestCap is refused at once with
+//   ERROR_TOO_MANY_TCBS. It is never sent without a deadline.
+// - Close waits at most the deadline, its thread's start included. A handle
+//   whose request or close was abandoned is closed by that request's thread
+//   when the call returns, never while in use; a close that is refused leaves
+//   the handle open.
+// - A handle must come from this object's Open; another fails with
+//   ERROR_INVALID_HANDLE.
+// `devices` must outlive every request left behind: keep it for the process.
 class TimedDeviceIo final : public DeviceIo {
 public:
-    TimedDeviceIo(DeviceIo& devices, DWORD deadlineMs) : devices(devices), deadlineMs(deadlineMs) {}
+    TimedDeviceIo(DeviceIo& devices, DWORD deadlineMs);
+    ~TimedDeviceIo() override;
+    TimedDeviceIo(const TimedDeviceIo&) = delete;
+    TimedDeviceIo& operator=(const TimedDeviceIo&) = delete;
 
     HANDLE Open(const char* path, DWORD access, DWORD share) override;
     bool Control(HANDLE device, DWORD code, const void* in, DWORD inSize, void* out, DWORD outSize,
@@ -35,11 +69,20 @@ public:
         return devices.ReadTopology(opener);
     }
 
-    // Whether a request to `device` missed its deadline.
+    // Whether a request to `device` missed its deadline, or was refused
+    // because its path is silent.
     bool IsSilent(HANDLE device) const;
 
 private:
+    // The open device of `handle`, or null; under `lock`.
+    TimedDevice* Find(HANDLE handle) const;
+
     DeviceIo& devices;
     DWORD deadlineMs;
-    std::vector<HANDLE> silent;
+    mutable CRITICAL_SECTION lock; // guards `opened` and each device's silence
+    std::vector<TimedDevice*> opened;
 };
+
+// The device requests of the whole process that missed their deadline and
+// have not returned yet.
+std::size_t AbandonedDeviceRequests();

@@ -154,6 +154,12 @@ FOLDERS = {
         1: {"nvme.hang": b""},
         2: {"sat12.bin": sector("33.bin")},
     },
+    # A drive whose open never returns, between drives that answer.
+    "silent-open": {
+        0: {"smart.bin": sector("02.bin")},
+        1: {"open.hang": b"", "smart.bin": sector("03.bin")},
+        2: {"sat12.bin": sector("33.bin")},
+    },
 }
 
 # Drives behind USB bridges that lack the translation, one per bridge

@@ -230,6 +230,7 @@ HANDLE ReplayDevices::Open(const char* path, DWORD, DWORD)
         SetLastError(static_cast<DWORD>(std::strtoul(error.c_str(), nullptr, 10)));
         return INVALID_HANDLE_VALUE;
     }
+    HangIfSilent(device, "open.hang");
     const bool port = StartsWith(path, kPortPrefix);
     const int number = std::atoi(path + std::strlen(port ? kPortPrefix : kDrivePrefix));
     return reinterpret_cast<HANDLE>((port ? kPortHandles : kDriveHandles) + number);

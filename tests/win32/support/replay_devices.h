@@ -23,12 +23,11 @@ struct ReplayRequest {
 // holding per request the data the driver returned. A device without a
 // subfolder does not exist; a request without its file fails; a request
 // whose file is KIND.hang in place of KIND.bin never answers, blocking until
-// the process ends. Replies are given back as the drivers give them: a
-// pass-through reply with the ATA status of a command that ended well, an
-// NVMe reply behind its descriptor, each with the byte counts of the recorded
-// data. A bridge's own command is answered only when its bytes are exactly
-// those that bridge takes, else as the bridge answers a command it does not
-// know. Safe to use from several threads at once.
+// the process ends (open.hang: the device's open never returns). Replies are given back as the
+// drivers give them: a pass-through reply with the ATA status of a command that ended well, an NVMe
+// reply behind its descriptor, each with the byte counts of the recorded data. A bridge's own
+// command is answered only when its bytes are exactly those that bridge takes, else as the bridge
+// answers a command it does not know. Safe to use from several threads at once.
 class ReplayDevices final : public DeviceIo {
 public:
     explicit ReplayDevices(std::string folder);
