@@ -163,13 +163,23 @@ void AskForIdentity(ScanContext& scan, DriveQuestions& questions, ScannedDrive& 
         questions.ReadScsiPort(drive);
 }
 
+std::string PhysicalDrivePath(int index)
+{
+    char path[64];
+    std::snprintf(path, sizeof path, "\\\\.\\PhysicalDrive%d", index);
+    return path;
+}
+
+std::string ScsiPortPath(int port)
+{
+    char path[64];
+    std::snprintf(path, sizeof path, "\\\\.\\Scsi%d:", port);
+    return path;
+}
+
 TargetResult ScanPhysicalDrive(ScanContext& scan, int index)
 {
     TargetResult result;
-    char path[64];
-    std::snprintf(path, sizeof path, "\\\\.\\PhysicalDrive%d", index);
-    if (!scan.devices.Exists(path))
-        return result;
     result.folder = std::to_string(index);
     ScannedDrive drive;
     drive.where = "PhysicalDrive" + std::to_string(index);
@@ -301,18 +311,10 @@ private:
     TargetResult& result;
 };
 
-// The SATA drives behind SCSI port `port`, when its driver is one known to
-// take CSMI requests safely; a port of any other driver is never asked.
-TargetResult ScanScsiPort(ScanContext& scan, int port)
+// The SATA drives behind SCSI port `port`, whose driver is `driver`.
+TargetResult ScanScsiPort(ScanContext& scan, int port, const std::string& driver)
 {
     TargetResult result;
-    char path[64];
-    std::snprintf(path, sizeof path, "\\\\.\\Scsi%d:", port);
-    if (!scan.devices.Exists(path))
-        return result;
-    const std::string driver = scan.topology.ScsiPortDriver(port);
-    if (!IsCsmiSafeDriver(driver))
-        return result;
     result.folder = "scsi" + std::to_string(port);
     const HANDLE handle = OpenScsiPort(scan.devices, port);
     PortQuestions questions(scan, handle, port, result);
@@ -393,18 +395,81 @@ void MarkDrivesSeenTwice(const std::vector<TargetResult>& drives, TargetResult& 
     }
 }
 
+// One drive's or port's scan, on a thread of its own.
+struct TargetJob {
+    ScanContext* scan;
+    int drive;          // a physical drive's index, or -1
+    int port;           // a SCSI port's number, or -1
+    std::string driver; // the port's driver
+    TargetResult result;
+};
+
+DWORD WINAPI RunTargetJob(void* parameter)
+{
+    auto* job = static_cast<TargetJob*>(parameter);
+    job->result = job->drive >= 0 ? ScanPhysicalDrive(*job->scan, job->drive)
+                                  : ScanScsiPort(*job->scan, job->port, job->driver);
+    return 0;
+}
+
+// The drives that exist, and the ports whose driver is one known to take
+// CSMI requests safely (a port of any other driver is never asked), each a
+// job; asking the system's names costs no device anything.
+std::vector<TargetJob> TargetJobs(ScanContext& scan)
+{
+    std::vector<TargetJob> jobs;
+    for (int index = 0; index < kPhysicalDriveCount; ++index)
+        if (scan.devices.Exists(PhysicalDrivePath(index).c_str()))
+            jobs.push_back({&scan, index, -1, std::string(), {}});
+    for (int port = 0; port < kScsiPortCount; ++port) {
+        if (!scan.devices.Exists(ScsiPortPath(port).c_str()))
+            continue;
+        const std::string driver = scan.topology.ScsiPortDriver(port);
+        if (IsCsmiSafeDriver(driver))
+            jobs.push_back({&scan, -1, port, driver, {}});
+    }
+    return jobs;
+}
+
+// Runs the jobs side by side, so that any number of silent devices costs the
+// scan one deadline. Every device call of a job has its deadline, so each
+// thread ends; a job that gets no thread runs here, in turn.
+void RunSideBySide(std::vector<TargetJob>& jobs)
+{
+    std::vector<HANDLE> threads;
+    for (TargetJob& job : jobs) {
+        const HANDLE thread = CreateThread(nullptr, kScanThreadStack, RunTargetJob, &job,
+                                           STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr);
+        if (thread)
+            threads.push_back(thread);
+        else
+            RunTargetJob(&job);
+    }
+    for (std::size_t first = 0; first < threads.size(); first += MAXIMUM_WAIT_OBJECTS) {
+        const std::size_t count =
+            std::min<std::size_t>(threads.size() - first, MAXIMUM_WAIT_OBJECTS);
+        WaitForMultipleObjects(static_cast<DWORD>(count), &threads[first], TRUE, INFINITE);
+    }
+    for (HANDLE thread : threads)
+        CloseHandle(thread);
+}
+
 } // namespace
 
 IdentifyScan IdentifyScanner::Run(bool recording)
 {
     const std::unique_ptr<StorageTopology> topology = system.ReadTopology(devices);
     ScanContext context{devices, *topology, recording};
+    std::vector<TargetJob> jobs = TargetJobs(context);
+    RunSideBySide(jobs);
     std::vector<TargetResult> drives;
-    for (int index = 0; index < kPhysicalDriveCount; ++index)
-        drives.push_back(ScanPhysicalDrive(context, index));
-    std::vector<TargetResult> ports;
-    for (int port = 0; port < kScsiPortCount; ++port)
-        ports.push_back(ScanScsiPort(context, port));
+    std::vector<TargetResult> ports(kScsiPortCount);
+    for (TargetJob& job : jobs) {
+        if (job.drive >= 0)
+            drives.push_back(std::move(job.result));
+        else
+            ports[job.port] = std::move(job.result);
+    }
     MarkRaidVolumes(drives, ports);
     for (TargetResult& port : ports)
         MarkDrivesSeenTwice(drives, port);

@@ -9,6 +9,7 @@
 
 #include <ntddscsi.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
@@ -53,9 +54,13 @@ struct Request {
     bool outClear; // every output byte past the input was zero
 };
 
-// Answers the scan as drives do and records what it was asked.
+// Answers the scan as drives do and records what it was asked, from
+// whichever thread asks: the scan asks drives side by side.
 class FakeDrives final : public DeviceIo {
 public:
+    FakeDrives() { InitializeCriticalSection(&lock); }
+    ~FakeDrives() override { DeleteCriticalSection(&lock); }
+
     std::map<int, FakeDrive> drives;
     std::vector<std::string> paths;
     std::vector<DWORD> accesses;
@@ -65,6 +70,7 @@ public:
 
     HANDLE Open(const char* path, DWORD access, DWORD share) override
     {
+        Held held(lock);
         paths.push_back(path);
         accesses.push_back(access);
         shares.push_back(share);
@@ -80,6 +86,7 @@ public:
     bool Control(HANDLE device, DWORD code, const void* in, DWORD inSize, void* out, DWORD outSize,
                  DWORD* returned) override
     {
+        Held held(lock);
         const int index = Index(device);
         auto* bytes = static_cast<unsigned char*>(out);
         Request request{index, code, {}, inSize, outSize, in == out, true};
@@ -108,7 +115,11 @@ public:
         return true;
     }
 
-    void Close(HANDLE device) override { closed.push_back(Index(device)); }
+    void Close(HANDLE device) override
+    {
+        Held held(lock);
+        closed.push_back(Index(device));
+    }
 
     // The identify requests to `drive`, without the descriptor queries that
     // ask what it is.
@@ -122,6 +133,12 @@ public:
     }
 
 private:
+    struct Held {
+        explicit Held(CRITICAL_SECTION& lock) : lock(lock) { EnterCriticalSection(&lock); }
+        ~Held() { LeaveCriticalSection(&lock); }
+        CRITICAL_SECTION& lock;
+    };
+
     static bool IsDescriptorQuery(const Request& request)
     {
         return request.code == kStorageQueryProperty && request.in.size() >= 4 &&
@@ -132,6 +149,8 @@ private:
     {
         return static_cast<int>(reinterpret_cast<INT_PTR>(device)) - 0x1000;
     }
+
+    CRITICAL_SECTION lock;
 };
 
 class IdentifyScan : public ProgramWindowTest {
@@ -160,7 +179,9 @@ protected:
         for (const auto& drive : devices.drives)
             if (drive.first < 32)
                 opened.push_back(drive.first);
-        EXPECT_EQ(opened, devices.closed);
+        std::vector<int> closed = devices.closed;
+        std::sort(closed.begin(), closed.end());
+        EXPECT_EQ(opened, closed);
     }
 
     FakeDrives devices;
@@ -185,8 +206,15 @@ TEST_F(IdentifyScan, TriesEveryIndexFromZeroToThirtyOneOnly)
     EXPECT_FALSE(Scan());
     EXPECT_EQ(0, RowCount());
     ASSERT_EQ(32u, devices.paths.size());
+    // Drives are asked side by side: their opens come in any order.
+    std::vector<std::string> expected;
+    for (int i = 0; i < 32; ++i)
+        expected.push_back("\\\\.\\PhysicalDrive" + std::to_string(i));
+    std::vector<std::string> paths = devices.paths;
+    std::sort(paths.begin(), paths.end());
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(expected, paths);
     for (int i = 0; i < 32; ++i) {
-        EXPECT_EQ("\\\\.\\PhysicalDrive" + std::to_string(i), devices.paths[i]);
         EXPECT_EQ(static_cast<DWORD>(GENERIC_READ | GENERIC_WRITE), devices.accesses[i]);
         EXPECT_EQ(static_cast<DWORD>(FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE),
                   devices.shares[i]);

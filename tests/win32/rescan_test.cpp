@@ -23,16 +23,22 @@
 
 namespace {
 
-// No drive answers; each identify scan shows as one open of its first drive.
+// No drive answers; each identify scan shows as one open of its first drive,
+// the only one there is.
 class NoDrives : public DeviceIo {
 public:
+    bool Exists(const char* path) override
+    {
+        return std::strcmp(path, "\\\\.\\PhysicalDrive0") == 0;
+    }
     HANDLE Open(const char* path, DWORD, DWORD) override
     {
-        if (std::strcmp(path, "\\\\.\\PhysicalDrive0") == 0) {
+        if (Exists(path)) {
             ++scans;
             if (duringFirstScan)
                 std::exchange(duringFirstScan, nullptr)();
         }
+        SetLastError(ERROR_FILE_NOT_FOUND);
         return INVALID_HANDLE_VALUE;
     }
     bool Control(HANDLE, DWORD, const void*, DWORD, void*, DWORD, DWORD*) override { return false; }

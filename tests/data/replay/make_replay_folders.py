@@ -149,6 +149,17 @@ FOLDERS = {
         3: {"sat16.hang": b"", "sat12.bin": sector("33.bin")},
         4: {"smart.bin": sector("30.bin")},
     },
+    # Four drives silent at each of the standard requests, among answering
+    # ones: asked side by side, they cost the scan one deadline.
+    "silent-four": {
+        0: {"smart.bin": sector("02.bin")},
+        1: {"smart.hang": b""},
+        2: {"sat16.hang": b""},
+        3: {"sat16.bin": sector("06.bin")},
+        4: {"sat16.bin": ZERO_SECTOR, "sat12.hang": b""},
+        5: {"nvme.hang": b""},
+        6: {"smart.bin": sector("30.bin")},
+    },
     "silent-late": {
         0: {"sat16.bin": ZERO_SECTOR, "sat12.hang": b""},
         1: {"nvme.hang": b""},
