@@ -16,5 +16,7 @@ bool LocalYear(__time64_t now, int* year);
 void RequestDownload(HWND mainWindow);
 
 // The same, with the local year taken from `now` (seconds since 1970)
-// instead of the clock.
-void RequestDownload(HWND mainWindow, __time64_t now);
+// instead of the clock, and the shell that opens the page loaded as
+// `shellDll` from the system folder. Without that shell the page does not
+// open, as when no program opens the address.
+void RequestDownload(HWND mainWindow, __time64_t now, const char* shellDll = "shell32.dll");

@@ -5,6 +5,7 @@
 #include "app/list_view.h"
 #include "app/program_state.h"
 #include "app/row_text.h"
+#include "platform/library_loading.h"
 
 #include <shellapi.h>
 
@@ -21,8 +22,21 @@ bool ReadRememberedSerial(char* serial)
     return true;
 }
 
-void OpenAddress(HWND mainWindow, const char* address)
+using ShellExecuteExFunction = BOOL(WINAPI*)(SHELLEXECUTEINFOA*);
+
+// Looked up, not imported: the shell and the libraries it brings would
+// otherwise load at every start, for a button most runs never press.
+ShellExecuteExFunction FindShellExecuteEx(const char* shellDll)
 {
+    FARPROC found = SystemDllFunction(shellDll, "ShellExecuteExA");
+    return reinterpret_cast<ShellExecuteExFunction>(reinterpret_cast<void*>(found));
+}
+
+void OpenAddress(HWND mainWindow, const char* address, const char* shellDll)
+{
+    ShellExecuteExFunction shellExecuteEx = FindShellExecuteEx(shellDll);
+    if (!shellExecuteEx)
+        return;
     SHELLEXECUTEINFOA request = {};
     request.cbSize = sizeof request;
     request.fMask = 0;
@@ -30,10 +44,10 @@ void OpenAddress(HWND mainWindow, const char* address)
     request.lpVerb = "open";
     request.lpFile = address;
     request.nShow = SW_SHOWNORMAL;
-    ShellExecuteExA(&request);
+    shellExecuteEx(&request);
 }
 
-void SendDownloadRequest(HWND mainWindow, __time64_t now)
+void SendDownloadRequest(HWND mainWindow, __time64_t now, const char* shellDll)
 {
     char serial[kCellBufferSize];
     int year = 0;
@@ -44,7 +58,7 @@ void SendDownloadRequest(HWND mainWindow, __time64_t now)
         return;
     // The plain request goes on the clipboard too; a refusal does not stop it.
     CopyTextToClipboard(mainWindow, payload.c_str());
-    OpenAddress(mainWindow, address.c_str());
+    OpenAddress(mainWindow, address.c_str(), shellDll);
 }
 
 } // namespace
@@ -67,8 +81,8 @@ void RequestDownload(HWND mainWindow)
     RequestDownload(mainWindow, _time64(nullptr));
 }
 
-void RequestDownload(HWND mainWindow, __time64_t now)
+void RequestDownload(HWND mainWindow, __time64_t now, const char* shellDll)
 {
-    SendDownloadRequest(mainWindow, now);
+    SendDownloadRequest(mainWindow, now, shellDll);
     EnableWindow(g_hDownloadButton, FALSE);
 }

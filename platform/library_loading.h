@@ -17,3 +17,7 @@ void RestrictDllSearch();
 // Null when the system folder is unknown, the path does not fit, or the
 // library cannot be loaded: it is never searched for by name.
 HMODULE LoadSystemLibrary(const char* name);
+
+// The function `name` of the system DLL `dll`, loaded from the system folder on first use and kept;
+// null when either cannot be found.
+FARPROC SystemDllFunction(const char* dll, const char* name);

@@ -38,3 +38,11 @@ HMODULE LoadSystemLibrary(const char* name)
     // RestrictDllSearch could not limit the search.
     return LoadLibraryExA(path, nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
 }
+
+// Never freed: a caller may keep the function. Loading a library that is
+// already loaded only finds it, so later calls load nothing again.
+FARPROC SystemDllFunction(const char* dll, const char* name)
+{
+    HMODULE library = LoadSystemLibrary(dll);
+    return library ? GetProcAddress(library, name) : nullptr;
+}

@@ -290,6 +290,27 @@ TEST_F(DownloadTest, HeldClipboardDoesNotStopTheRequestAndShowsNothing)
     EXPECT_FALSE(ButtonEnabled());
 }
 
+TEST_F(DownloadTest, WithoutTheShellThePageDoesNotOpenAndNothingIsShown)
+{
+    // A shell that is not in the system folder, and a library there that
+    // has no ShellExecuteExA.
+    for (const char* shell : {"vestrel_missing_shell.dll", "version.dll"}) {
+        SCOPED_TRACE(shell);
+        ClickRow(0);
+        {
+            MessageBoxWatcher watcher("Vestrel");
+            RequestDownload(g_hMainWnd, kMid2024, shell);
+            EXPECT_TRUE(watcher.Finish().empty());
+        }
+        EXPECT_EQ("DLFNDRNA12345X2024", ClipboardText());
+        EXPECT_FALSE(ButtonEnabled());
+    }
+    // The handler's first address is that of the next request, with the shell.
+    ClickRow(1);
+    RequestDownload(g_hMainWnd, kMid2024);
+    EXPECT_EQ(std::vector<std::string>{Page() + "QYSAQEan67890k7579"}, WaitForAddresses());
+}
+
 TEST_F(DownloadTest, UnreadableClockOnlyDisablesTheButton)
 {
     ExpectOnlyDisabled([] {
