@@ -9,8 +9,6 @@
 
 #include <windows.h>
 
-#include <shellapi.h>
-
 #include <string>
 #include <vector>
 
@@ -41,20 +39,18 @@ void OpenAboutWindow()
 namespace {
 
 // The arguments after the program's name, in UTF-8. Read as UTF-16, so a
-// path outside the system code page arrives whole. False when one is not
-// UTF-16 and so could name no file by its text.
+// path outside the system code page arrives whole, and split here rather
+// than by the shell, which would load at every start for this alone. False
+// when one is not UTF-16 and so could name no file by its text.
 bool ProgramArguments(std::vector<std::string>& args)
 {
-    int count = 0;
-    wchar_t** wide = CommandLineToArgvW(GetCommandLineW(), &count);
-    bool whole = wide != nullptr;
-    for (int i = 1; whole && i < count; ++i) {
+    for (const std::wstring& wide : CommandLineArguments(GetCommandLineW())) {
         std::string arg;
-        whole = Utf8FromWide(wide[i], arg);
+        if (!Utf8FromWide(wide, arg))
+            return false;
         args.push_back(arg);
     }
-    LocalFree(wide);
-    return whole;
+    return true;
 }
 
 Command ReadCommandLine()
