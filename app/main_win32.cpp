@@ -23,8 +23,9 @@ struct DllSearchRestriction {
 // Narrows the DLL search before anything can load a DLL by name. GCC runs
 // static constructors of a lower init_priority first, and 101 is the lowest a
 // program may use, so this one also comes before the static objects of other
-// files and before the libraries' constructors, such as the stack protector's
-// runtime, which seeds its guard through a cryptographic provider DLL.
+// files and before the libraries' constructors. (The stack guard is seeded
+// earlier still, by platform/stack_guard_win32.cpp, from advapi32, which
+// Windows loaded with the program.)
 DllSearchRestriction g_dllSearchRestriction __attribute__((init_priority(101)));
 
 // Registers the About and License window classes and loads the rich-edit
