@@ -24,17 +24,10 @@ bool ReadRememberedSerial(char* serial)
 
 using ShellExecuteExFunction = BOOL(WINAPI*)(SHELLEXECUTEINFOA*);
 
-// Looked up, not imported: the shell and the libraries it brings would
-// otherwise load at every start, for a button most runs never press.
-ShellExecuteExFunction FindShellExecuteEx(const char* shellDll)
+void OpenAddress(HWND mainWindow, const char* address, ShellExecuteExFinder findShellExecuteEx)
 {
-    FARPROC found = SystemDllFunction(shellDll, "ShellExecuteExA");
-    return reinterpret_cast<ShellExecuteExFunction>(reinterpret_cast<void*>(found));
-}
-
-void OpenAddress(HWND mainWindow, const char* address, const char* shellDll)
-{
-    ShellExecuteExFunction shellExecuteEx = FindShellExecuteEx(shellDll);
+    auto shellExecuteEx =
+        reinterpret_cast<ShellExecuteExFunction>(reinterpret_cast<void*>(findShellExecuteEx()));
     if (!shellExecuteEx)
         return;
     SHELLEXECUTEINFOA request = {};
@@ -47,7 +40,7 @@ void OpenAddress(HWND mainWindow, const char* address, const char* shellDll)
     shellExecuteEx(&request);
 }
 
-void SendDownloadRequest(HWND mainWindow, __time64_t now, const char* shellDll)
+void SendDownloadRequest(HWND mainWindow, __time64_t now, ShellExecuteExFinder findShellExecuteEx)
 {
     char serial[kCellBufferSize];
     int year = 0;
@@ -58,10 +51,17 @@ void SendDownloadRequest(HWND mainWindow, __time64_t now, const char* shellDll)
         return;
     // The plain request goes on the clipboard too; a refusal does not stop it.
     CopyTextToClipboard(mainWindow, payload.c_str());
-    OpenAddress(mainWindow, address.c_str(), shellDll);
+    OpenAddress(mainWindow, address.c_str(), findShellExecuteEx);
 }
 
 } // namespace
+
+// Looked up, not imported: the shell and the libraries it brings would
+// otherwise load at every start, for a button most runs never press.
+FARPROC FindShellExecuteEx()
+{
+    return SystemDllFunction("shell32.dll", "ShellExecuteExA");
+}
 
 // The 64-bit time functions on every build: the 32-bit runtime's time_t
 // runs out in January 2038.
@@ -81,8 +81,8 @@ void RequestDownload(HWND mainWindow)
     RequestDownload(mainWindow, _time64(nullptr));
 }
 
-void RequestDownload(HWND mainWindow, __time64_t now, const char* shellDll)
+void RequestDownload(HWND mainWindow, __time64_t now, ShellExecuteExFinder findShellExecuteEx)
 {
-    SendDownloadRequest(mainWindow, now, shellDll);
+    SendDownloadRequest(mainWindow, now, findShellExecuteEx);
     EnableWindow(g_hDownloadButton, FALSE);
 }

@@ -2,6 +2,7 @@
 #include "app/download_request.h"
 #include "app/drive_list.h"
 #include "app/main_window.h"
+#include "platform/library_loading.h"
 #include "tests/win32/support/clipboard_probe.h"
 #include "tests/win32/support/message_box_watcher.h"
 #include "tests/win32/support/program_window.h"
@@ -294,12 +295,15 @@ TEST_F(DownloadTest, WithoutTheShellThePageDoesNotOpenAndNothingIsShown)
 {
     // A shell that is not in the system folder, and a library there that
     // has no ShellExecuteExA.
-    for (const char* shell : {"vestrel_missing_shell.dll", "version.dll"}) {
-        SCOPED_TRACE(shell);
+    const ShellExecuteExFinder missingShells[] = {
+        [] { return SystemDllFunction("vestrel_missing_shell.dll", "ShellExecuteExA"); },
+        [] { return SystemDllFunction("version.dll", "ShellExecuteExA"); },
+    };
+    for (ShellExecuteExFinder missingShell : missingShells) {
         ClickRow(0);
         {
             MessageBoxWatcher watcher("Vestrel");
-            RequestDownload(g_hMainWnd, kMid2024, shell);
+            RequestDownload(g_hMainWnd, kMid2024, missingShell);
             EXPECT_TRUE(watcher.Finish().empty());
         }
         EXPECT_EQ("DLFNDRNA12345X2024", ClipboardText());
