@@ -8,6 +8,7 @@
 #include "tests/win32/support/window_probe.h"
 
 #include <gtest/gtest.h>
+#include <psapi.h>
 
 #include <algorithm>
 #include <cctype>
@@ -41,15 +42,24 @@ std::string Lowered(std::string text)
     return text;
 }
 
-// The file name of the DLL a load event maps; a placeholder, which no
-// allowlist holds, when the system gives no file.
-std::string LoadedFileName(const LOAD_DLL_DEBUG_INFO& load)
+// The path of the file a load event maps: from the event's file, or else
+// from the mapping in the program; empty when neither gives it.
+std::wstring MappedPath(HANDLE process, const LOAD_DLL_DEBUG_INFO& load)
 {
     wchar_t path[MAX_PATH * 2] = {};
-    const DWORD length =
-        load.hFile ? GetFinalPathNameByHandleW(load.hFile, path, MAX_PATH * 2, 0) : 0;
+    DWORD length = load.hFile ? GetFinalPathNameByHandleW(load.hFile, path, MAX_PATH * 2, 0) : 0;
+    if (length == 0 || length >= MAX_PATH * 2)
+        length = GetMappedFileNameW(process, load.lpBaseOfDll, path, MAX_PATH * 2);
+    return length > 0 && length < MAX_PATH * 2 ? std::wstring(path, length) : std::wstring();
+}
+
+// The file name of the DLL a load event maps, in small letters; a
+// placeholder, which no allowlist holds, when it cannot be told.
+std::string LoadedFileName(HANDLE process, const LOAD_DLL_DEBUG_INFO& load)
+{
+    const std::wstring path = MappedPath(process, load);
     std::string name;
-    if (length == 0 || length >= MAX_PATH * 2 || !Utf8FromWide(path, name))
+    if (path.empty() || !Utf8FromWide(path, name))
         return "<a DLL without a file name>";
     return Lowered(name.substr(name.find_last_of("\\/") + 1));
 }
@@ -113,7 +123,7 @@ StartupLoads LoadsUntilIdle(const std::string& commandLine)
             continue;
         }
         if (event.dwDebugEventCode == LOAD_DLL_DEBUG_EVENT && !loads.idle)
-            loads.dlls.push_back(LoadedFileName(event.u.LoadDll));
+            loads.dlls.push_back(LoadedFileName(process.hProcess, event.u.LoadDll));
         CloseFileOf(event);
         running = event.dwDebugEventCode != EXIT_PROCESS_DEBUG_EVENT;
         ContinueDebugEvent(event.dwProcessId, event.dwThreadId, Answer(event));
