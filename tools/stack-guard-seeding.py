@@ -103,8 +103,9 @@ def calls_slot(instruction, slot, at):
 
 def seeded_word(code, index, start, slot, bss):
     """The .bss word an initialiser at `start` fills with RtlGenRandom, with the
-    indices of its instructions; None when it does not."""
-    at = {instruction[0]: instruction for instruction in code}
+    indices of its instructions; None when it does not. `index` gives an
+    instruction's place in `code` by its address."""
+    at = {address: code[i] for address, i in index.items()}
     first = index.get(start)
     if first is None:
         return None
@@ -136,7 +137,8 @@ def main(exe):
         if not seeded:
             continue
         guard, seeder = seeded
-        pointers = {a for a, v in words(exe, ".rdata", pointer_size).items() if v == guard}
+        rdata = words(exe, ".rdata", pointer_size) if ".rdata" in found else {}
+        pointers = {a for a, v in rdata.items() if v == guard}
         readers = [i for i, (_, _, operands) in enumerate(code)
                    if i not in seeder and ({guard} | pointers) & set(addresses(operands))]
         if readers:
