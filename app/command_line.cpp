@@ -5,6 +5,57 @@
 
 namespace {
 
+bool IsBlank(wchar_t c)
+{
+    return c == L' ' || c == L'\t';
+}
+
+// Where the program's name ends: a path, so quotes only group.
+std::size_t ProgramNameEnd(const std::wstring& line)
+{
+    bool quoted = false;
+    std::size_t i = 0;
+    for (; i < line.size() && (quoted || !IsBlank(line[i])); ++i)
+        if (line[i] == L'"')
+            quoted = !quoted;
+    return i;
+}
+
+// Reads the backslashes from `i` and what they come before into `arg`.
+void ReadBackslashesAndQuote(const std::wstring& line, std::size_t& i, bool& quoted,
+                             std::wstring& arg)
+{
+    std::size_t backslashes = 0;
+    for (; i < line.size() && line[i] == L'\\'; ++i)
+        ++backslashes;
+    if (i == line.size() || line[i] != L'"') {
+        arg.append(backslashes, L'\\');
+        return;
+    }
+    arg.append(backslashes / 2, L'\\');
+    if (backslashes % 2 == 1 || (quoted && i + 1 < line.size() && line[i + 1] == L'"')) {
+        arg += L'"';
+        i += backslashes % 2 == 1 ? 1 : 2;
+        return;
+    }
+    quoted = !quoted;
+    ++i;
+}
+
+// Reads the argument that starts at `i`, leaving `i` after it.
+std::wstring ReadArgument(const std::wstring& line, std::size_t& i)
+{
+    std::wstring arg;
+    bool quoted = false;
+    while (i < line.size() && (quoted || !IsBlank(line[i]))) {
+        if (line[i] == L'\\' || line[i] == L'"')
+            ReadBackslashesAndQuote(line, i, quoted, arg);
+        else
+            arg += line[i++];
+    }
+    return arg;
+}
+
 std::string Lowered(const std::string& text)
 {
     std::string lowered = text;
@@ -103,4 +154,17 @@ Command ParseCommandLine(const std::vector<std::string>& args)
         return UsageError("unexpected argument " + Quoted(args[2]));
     command.path = args[1];
     return command;
+}
+
+std::vector<std::wstring> CommandLineArguments(const std::wstring& commandLine)
+{
+    std::vector<std::wstring> args;
+    std::size_t i = ProgramNameEnd(commandLine);
+    for (;;) {
+        while (i < commandLine.size() && IsBlank(commandLine[i]))
+            ++i;
+        if (i == commandLine.size())
+            return args;
+        args.push_back(ReadArgument(commandLine, i));
+    }
 }

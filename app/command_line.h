@@ -18,6 +18,14 @@ struct Command {
     std::string error; // UsageError: what is wrong, one line without a line break
 };
 
+// The arguments of a Windows command line after the program's name, split by
+// the C runtime's rules: blanks (spaces, tabs) outside quotes separate
+// arguments; quotes group and are dropped; inside quotes a doubled quote is
+// one quote; backslashes are plain except before a quote, where each pair
+// gives one backslash and an odd one makes the quote plain. The program's
+// name ends at the first blank outside quotes, its backslashes all plain.
+std::vector<std::wstring> CommandLineArguments(const std::wstring& commandLine);
+
 // Reads the program's arguments, the program's own name not included. Flags
 // take "/" or "-" and any case.
 Command ParseCommandLine(const std::vector<std::string>& args);

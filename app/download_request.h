@@ -15,6 +15,15 @@ bool LocalYear(__time64_t now, int* year);
 // only disables the button.
 void RequestDownload(HWND mainWindow);
 
+// The shell's ShellExecuteExA, which opens the page, from shell32.dll loaded
+// from the system folder at the first call; null without it.
+FARPROC FindShellExecuteEx();
+
+using ShellExecuteExFinder = FARPROC (*)();
+
 // The same, with the local year taken from `now` (seconds since 1970)
-// instead of the clock.
-void RequestDownload(HWND mainWindow, __time64_t now);
+// instead of the clock, and ShellExecuteExA found by `findShellExecuteEx`
+// when there is a page to open. Without it the page does not open, as when
+// no program opens the address.
+void RequestDownload(HWND mainWindow, __time64_t now,
+                     ShellExecuteExFinder findShellExecuteEx = FindShellExecuteEx);

@@ -5,6 +5,7 @@
 #include "app/list_view.h"
 #include "app/program_state.h"
 #include "app/row_text.h"
+#include "platform/library_loading.h"
 
 #include <shellapi.h>
 
@@ -21,8 +22,14 @@ bool ReadRememberedSerial(char* serial)
     return true;
 }
 
-void OpenAddress(HWND mainWindow, const char* address)
+using ShellExecuteExFunction = BOOL(WINAPI*)(SHELLEXECUTEINFOA*);
+
+void OpenAddress(HWND mainWindow, const char* address, ShellExecuteExFinder findShellExecuteEx)
 {
+    auto shellExecuteEx =
+        reinterpret_cast<ShellExecuteExFunction>(reinterpret_cast<void*>(findShellExecuteEx()));
+    if (!shellExecuteEx)
+        return;
     SHELLEXECUTEINFOA request = {};
     request.cbSize = sizeof request;
     request.fMask = 0;
@@ -30,10 +37,10 @@ void OpenAddress(HWND mainWindow, const char* address)
     request.lpVerb = "open";
     request.lpFile = address;
     request.nShow = SW_SHOWNORMAL;
-    ShellExecuteExA(&request);
+    shellExecuteEx(&request);
 }
 
-void SendDownloadRequest(HWND mainWindow, __time64_t now)
+void SendDownloadRequest(HWND mainWindow, __time64_t now, ShellExecuteExFinder findShellExecuteEx)
 {
     char serial[kCellBufferSize];
     int year = 0;
@@ -44,10 +51,17 @@ void SendDownloadRequest(HWND mainWindow, __time64_t now)
         return;
     // The plain request goes on the clipboard too; a refusal does not stop it.
     CopyTextToClipboard(mainWindow, payload.c_str());
-    OpenAddress(mainWindow, address.c_str());
+    OpenAddress(mainWindow, address.c_str(), findShellExecuteEx);
 }
 
 } // namespace
+
+// Looked up, not imported: the shell and the libraries it brings would
+// otherwise load at every start, for a button most runs never press.
+FARPROC FindShellExecuteEx()
+{
+    return SystemDllFunction("shell32.dll", "ShellExecuteExA");
+}
 
 // The 64-bit time functions on every build: the 32-bit runtime's time_t
 // runs out in January 2038.
@@ -67,8 +81,8 @@ void RequestDownload(HWND mainWindow)
     RequestDownload(mainWindow, _time64(nullptr));
 }
 
-void RequestDownload(HWND mainWindow, __time64_t now)
+void RequestDownload(HWND mainWindow, __time64_t now, ShellExecuteExFinder findShellExecuteEx)
 {
-    SendDownloadRequest(mainWindow, now);
+    SendDownloadRequest(mainWindow, now, findShellExecuteEx);
     EnableWindow(g_hDownloadButton, FALSE);
 }

@@ -9,8 +9,6 @@
 
 #include <windows.h>
 
-#include <shellapi.h>
-
 #include <string>
 #include <vector>
 
@@ -25,8 +23,9 @@ struct DllSearchRestriction {
 // Narrows the DLL search before anything can load a DLL by name. GCC runs
 // static constructors of a lower init_priority first, and 101 is the lowest a
 // program may use, so this one also comes before the static objects of other
-// files and before the libraries' constructors, such as the stack protector's
-// runtime, which seeds its guard through a cryptographic provider DLL.
+// files and before the libraries' constructors. (The stack guard is seeded
+// earlier still, by platform/stack_guard_win32.cpp, from advapi32, which
+// Windows loaded with the program.)
 DllSearchRestriction g_dllSearchRestriction __attribute__((init_priority(101)));
 
 // Registers the About and License window classes and loads the rich-edit
@@ -41,20 +40,18 @@ void OpenAboutWindow()
 namespace {
 
 // The arguments after the program's name, in UTF-8. Read as UTF-16, so a
-// path outside the system code page arrives whole. False when one is not
-// UTF-16 and so could name no file by its text.
+// path outside the system code page arrives whole, and split here rather
+// than by the shell, which would load at every start for this alone. False
+// when one is not UTF-16 and so could name no file by its text.
 bool ProgramArguments(std::vector<std::string>& args)
 {
-    int count = 0;
-    wchar_t** wide = CommandLineToArgvW(GetCommandLineW(), &count);
-    bool whole = wide != nullptr;
-    for (int i = 1; whole && i < count; ++i) {
+    for (const std::wstring& wide : CommandLineArguments(GetCommandLineW())) {
         std::string arg;
-        whole = Utf8FromWide(wide[i], arg);
+        if (!Utf8FromWide(wide, arg))
+            return false;
         args.push_back(arg);
     }
-    LocalFree(wide);
-    return whole;
+    return true;
 }
 
 Command ReadCommandLine()

@@ -21,10 +21,6 @@ static_assert(MAX_DEVICE_ID_LEN == kMaxDeviceIdLength, "device id length");
 
 namespace {
 
-// Windows XP has all of them in setupapi.dll; its cfgmgr32.dll only forwards
-// the CM_ ones there. Later Windows still exports them from setupapi.dll.
-constexpr char kSetupLibrary[] = "setupapi.dll";
-
 // {53f56307-b6bf-11d0-94f2-00a0c91efb8b}
 const GUID kDiskInterfaceClass = {
     0x53f56307, 0xb6bf, 0x11d0, {0x94, 0xf2, 0x00, 0xa0, 0xc9, 0x1e, 0xfb, 0x8b}};
@@ -36,26 +32,30 @@ constexpr DWORD kInterfaceDetailSize = 1024;
 // Room for a node's hardware ids; real ones take a few hundred bytes.
 constexpr ULONG kHardwareIdsSize = 4096;
 
-template <typename Function> Function Look(const char* name)
+template <typename Function> Function As(FARPROC found)
 {
-    return reinterpret_cast<Function>(
-        reinterpret_cast<void*>(SystemDllFunction(kSetupLibrary, name)));
+    return reinterpret_cast<Function>(reinterpret_cast<void*>(found));
 }
 
-// Looked up, not imported: start-up must not load setupapi.dll.
+// Looked up, not imported: start-up must not load setupapi.dll. Windows XP
+// has all of them there; its cfgmgr32.dll only forwards the CM_ ones to it,
+// and later Windows still exports them from setupapi.dll. Each call names
+// its function literally, for the import check.
 struct SetupFunctions {
     decltype(&SetupDiGetClassDevsA) getClassDevs =
-        Look<decltype(getClassDevs)>("SetupDiGetClassDevsA");
-    decltype(&SetupDiEnumDeviceInterfaces) enumInterfaces =
-        Look<decltype(enumInterfaces)>("SetupDiEnumDeviceInterfaces");
-    decltype(&SetupDiGetDeviceInterfaceDetailA) interfaceDetail =
-        Look<decltype(interfaceDetail)>("SetupDiGetDeviceInterfaceDetailA");
-    decltype(&SetupDiDestroyDeviceInfoList) destroyList =
-        Look<decltype(destroyList)>("SetupDiDestroyDeviceInfoList");
-    decltype(&CM_Get_Parent) getParent = Look<decltype(getParent)>("CM_Get_Parent");
-    decltype(&CM_Get_Device_IDA) getDeviceId = Look<decltype(getDeviceId)>("CM_Get_Device_IDA");
-    decltype(&CM_Get_DevNode_Registry_PropertyA) nodeProperty =
-        Look<decltype(nodeProperty)>("CM_Get_DevNode_Registry_PropertyA");
+        As<decltype(getClassDevs)>(SystemDllFunction("setupapi.dll", "SetupDiGetClassDevsA"));
+    decltype(&SetupDiEnumDeviceInterfaces) enumInterfaces = As<decltype(enumInterfaces)>(
+        SystemDllFunction("setupapi.dll", "SetupDiEnumDeviceInterfaces"));
+    decltype(&SetupDiGetDeviceInterfaceDetailA) interfaceDetail = As<decltype(interfaceDetail)>(
+        SystemDllFunction("setupapi.dll", "SetupDiGetDeviceInterfaceDetailA"));
+    decltype(&SetupDiDestroyDeviceInfoList) destroyList = As<decltype(destroyList)>(
+        SystemDllFunction("setupapi.dll", "SetupDiDestroyDeviceInfoList"));
+    decltype(&CM_Get_Parent) getParent =
+        As<decltype(getParent)>(SystemDllFunction("setupapi.dll", "CM_Get_Parent"));
+    decltype(&CM_Get_Device_IDA) getDeviceId =
+        As<decltype(getDeviceId)>(SystemDllFunction("setupapi.dll", "CM_Get_Device_IDA"));
+    decltype(&CM_Get_DevNode_Registry_PropertyA) nodeProperty = As<decltype(nodeProperty)>(
+        SystemDllFunction("setupapi.dll", "CM_Get_DevNode_Registry_PropertyA"));
 
     bool Found() const
     {

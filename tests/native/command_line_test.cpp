@@ -65,4 +65,48 @@ TEST(CommandLine, FlagsInAnyCaseAndEveryWrongCommandLine)
     }
 }
 
+struct SplitCase {
+    std::wstring line;
+    std::vector<std::wstring> args;
+};
+
+TEST(CommandLine, SplitLikeTheRuntimeAfterTheProgramName)
+{
+    using Args = std::vector<std::wstring>;
+    const SplitCase cases[] = {
+        {L"", Args{}},
+        {L"Vestrel.exe", Args{}},
+        {L"\"C:\\Program Files\\Vestrel.exe\"", Args{}},
+        {L"Vestrel.exe  \t ", Args{}},
+        {L"Vestrel.exe /report a.csv", Args{L"/report", L"a.csv"}},
+        {L"Vestrel.exe\t/report\t\ta.csv ", Args{L"/report", L"a.csv"}},
+        // The program's name: quotes group parts of it, backslashes are plain.
+        {L"\"C:\\My Tools\\Vestrel.exe\" /report \"C:\\my dir\\a.csv\"",
+         Args{L"/report", L"C:\\my dir\\a.csv"}},
+        {L"C:\\\"My Tools\"\\Vestrel.exe -h", Args{L"-h"}},
+        {L"\"C:\\dir\\\" /?", Args{L"/?"}},
+        // Backslashes are plain unless a quote follows them.
+        {L"v C:\\a\\\\b\\", Args{L"C:\\a\\\\b\\"}},
+        {L"v \"C:\\dir\\\\\" next", Args{L"C:\\dir\\", L"next"}},
+        {L"v a\\\"b", Args{L"a\"b"}},
+        {L"v a\\\\\\\"b", Args{L"a\\\"b"}},
+        {L"v a\\\\\"b c\"", Args{L"a\\b c"}},
+        {L"v \"a\\\" b\"", Args{L"a\" b"}},
+        // Quotes group, anywhere in an argument; a doubled one inside is one.
+        {L"v a\"b c\"d e", Args{L"a"
+                                L"b cd",
+                                L"e"}},
+        {L"v \"\" x", Args{L"", L"x"}},
+        {L"v \"a\"\"b\" c", Args{L"a\"b", L"c"}},
+        {L"v \"a\"\"\"", Args{L"a\""}},
+        {L"v a\"\"b", Args{L"ab"}},
+        {L"v \"open ended", Args{L"open ended"}},
+        {L"v \u65e5\u672c \"\u00e9 \u00e8\"", Args{L"\u65e5\u672c", L"\u00e9 \u00e8"}},
+    };
+    for (const SplitCase& c : cases) {
+        const Args args = CommandLineArguments(c.line);
+        EXPECT_EQ(c.args, args) << std::string(c.line.begin(), c.line.end());
+    }
+}
+
 } // namespace

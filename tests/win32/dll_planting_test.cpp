@@ -31,10 +31,9 @@ struct Planting {
 };
 
 // The program's own load while its static objects are made; a library that
-// one needs in turn (Wine's rich-edit library needs usp10); one that Windows
-// loads by name on the program's behalf, before WinMain: the stack
-// protector's runtime seeds its guard through the cryptographic provider,
-// which needs bcrypt under Wine.
+// one needs in turn (Wine's rich-edit library needs usp10); one that a
+// cryptographic provider needs under Wine (bcrypt), which the program must
+// not load at all: its stack guard is seeded without the provider.
 // Not planted: libraries that Wine's own DLLs load at start-up (uxtheme),
 // before any of the program's code runs, or through their delayed imports
 // (msimg32), which Wine looks for along the search path the process started

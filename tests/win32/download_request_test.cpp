@@ -2,6 +2,7 @@
 #include "app/download_request.h"
 #include "app/drive_list.h"
 #include "app/main_window.h"
+#include "platform/library_loading.h"
 #include "tests/win32/support/clipboard_probe.h"
 #include "tests/win32/support/message_box_watcher.h"
 #include "tests/win32/support/program_window.h"
@@ -288,6 +289,30 @@ TEST_F(DownloadTest, HeldClipboardDoesNotStopTheRequestAndShowsNothing)
     EXPECT_EQ(std::vector<std::string>{Page() + "QYSAQEAN67890K7579"}, WaitForAddresses());
     EXPECT_EQ(kUntouched, ClipboardText());
     EXPECT_FALSE(ButtonEnabled());
+}
+
+TEST_F(DownloadTest, WithoutTheShellThePageDoesNotOpenAndNothingIsShown)
+{
+    // A shell that is not in the system folder, and a library there that
+    // has no ShellExecuteExA.
+    const ShellExecuteExFinder missingShells[] = {
+        [] { return SystemDllFunction("vestrel_missing_shell.dll", "ShellExecuteExA"); },
+        [] { return SystemDllFunction("version.dll", "ShellExecuteExA"); },
+    };
+    for (ShellExecuteExFinder missingShell : missingShells) {
+        ClickRow(0);
+        {
+            MessageBoxWatcher watcher("Vestrel");
+            RequestDownload(g_hMainWnd, kMid2024, missingShell);
+            EXPECT_TRUE(watcher.Finish().empty());
+        }
+        EXPECT_EQ("DLFNDRNA12345X2024", ClipboardText());
+        EXPECT_FALSE(ButtonEnabled());
+    }
+    // The handler's first address is that of the next request, with the shell.
+    ClickRow(1);
+    RequestDownload(g_hMainWnd, kMid2024);
+    EXPECT_EQ(std::vector<std::string>{Page() + "QYSAQEan67890k7579"}, WaitForAddresses());
 }
 
 TEST_F(DownloadTest, UnreadableClockOnlyDisablesTheButton)

@@ -3,7 +3,7 @@
 // set by then. Programs are started in turn, RUNS times each, and closed
 // with WM_CLOSE after each measurement.
 // Usage: bench_launcher RUNS PROGRAM [PROGRAM...]
-// The first program is compared with the second (the floor).
+// The first program is compared with each of the others (the floors).
 #include "bench_process.h"
 
 #include <windows.h>
@@ -48,6 +48,11 @@ bool Measure(const std::string& program, Sample& sample)
     return waited == 0;
 }
 
+std::string FileName(const std::string& path)
+{
+    return path.substr(path.find_last_of("/\\") + 1);
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -78,11 +83,11 @@ int main(int argc, char** argv)
 
     for (std::size_t i = 0; i < programs.size(); ++i)
         std::printf("%-40s median %7.1f ms  min %7.1f ms  peak working set %6lu KiB\n",
-                    programs[i].substr(programs[i].find_last_of("/\\") + 1).c_str(),
-                    Median(times[i]), *std::min_element(times[i].begin(), times[i].end()),
+                    FileName(programs[i]).c_str(), Median(times[i]),
+                    *std::min_element(times[i].begin(), times[i].end()),
                     static_cast<unsigned long>(peaks[i] / 1024));
-    if (programs.size() >= 2)
-        std::printf("start-up ratio (first / second, medians): %.2f\n",
-                    Median(times[0]) / Median(times[1]));
+    for (std::size_t i = 1; i < programs.size(); ++i)
+        std::printf("start-up ratio %s / %s (medians): %.2f\n", FileName(programs[0]).c_str(),
+                    FileName(programs[i]).c_str(), Median(times[0]) / Median(times[i]));
     return 0;
 }
