@@ -337,7 +337,15 @@ void CheckCsv(const std::vector<ReportDrive>& drives)
 void CheckJson(const std::vector<ReportDrive>& drives)
 {
     const ReportHeader header{"PC", "2024-02-29T13:05:09Z", "2.3.0.0"};
-    const std::string json = JsonReport(header, drives);
+    // A drive's driver chooses its texts as freely as the drive does.
+    ScannedDrive scanned;
+    scanned.where = "PhysicalDrive0";
+    scanned.facts.read = true;
+    scanned.facts.vendor = drives[0].model;
+    scanned.facts.product = drives[0].serial;
+    scanned.facts.revision = drives[0].firmware;
+    scanned.usbId = drives[0].model;
+    const std::string json = JsonReport(header, drives, {scanned});
     Json document;
     Require(JsonReader(json).ReadDocument(document));
     const Json& rows = Member(document, "drives");
@@ -349,6 +357,13 @@ void CheckJson(const std::vector<ReportDrive>& drives)
         Require(Member(rows.values[i], "serial").text == Utf8Decoded(drives[i].serial));
         Require(Member(rows.values[i], "firmware").text == Utf8Decoded(drives[i].firmware));
     }
+    const Json& met = Member(document, "scanned_drives");
+    Require(met.kind == Json::Kind::Array && met.values.size() == 1);
+    Require(Member(met.values[0], "vendor").text == Utf8Decoded(scanned.facts.vendor));
+    Require(Member(met.values[0], "product").text == Utf8Decoded(scanned.facts.product));
+    Require(Member(met.values[0], "revision").text == Utf8Decoded(scanned.facts.revision));
+    Require(Member(met.values[0], "usb_id").kind ==
+            (scanned.usbId.empty() ? Json::Kind::Literal : Json::Kind::String));
 }
 
 } // namespace
