@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include "app/row_text.h"
+#include "rows/row_text.h"
 
 // Fills `out` (kComposedTextSize bytes) with the row's text:
 // "Model: <cell 0>, Serial: <cell 1>, Firmware: <cell 2>".

@@ -4,11 +4,6 @@
 
 #include <ctime>
 
-// The calendar year of `now` by the local clock, as the download request
-// carries it; false when the runtime cannot convert it (a clock before 1970
-// or past what the runtime handles).
-bool LocalYear(__time64_t now, int* year);
-
 // Opens the maker's download-request page for the remembered row's serial,
 // puts the plain request on the clipboard and disables the download button.
 // With no valid remembered row, or when the local clock cannot be read, it

@@ -1,11 +1,12 @@
 #include "app/download_request.h"
 
 #include "app/clipboard.h"
-#include "app/download_payload.h"
 #include "app/list_view.h"
 #include "app/program_state.h"
-#include "app/row_text.h"
 #include "platform/library_loading.h"
+#include "rows/download_payload.h"
+#include "rows/local_year.h"
+#include "rows/row_text.h"
 
 #include <shellapi.h>
 
@@ -65,16 +66,6 @@ FARPROC FindShellExecuteEx()
 
 // The 64-bit time functions on every build: the 32-bit runtime's time_t
 // runs out in January 2038.
-bool LocalYear(__time64_t now, int* year)
-{
-    if (now == -1)
-        return false;
-    std::tm local = {};
-    if (_localtime64_s(&local, &now) != 0 || local.tm_year > INT_MAX - 1900)
-        return false;
-    *year = local.tm_year + 1900;
-    return true;
-}
 
 void RequestDownload(HWND mainWindow)
 {

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/drive_row.h"
-#include "app/serial_text.h"
+#include "rows/drive_row.h"
+#include "rows/serial_text.h"
 
 #include <windows.h>
 

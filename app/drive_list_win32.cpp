@@ -3,7 +3,7 @@
 #include "app/clipboard.h"
 #include "app/list_view.h"
 #include "app/program_state.h"
-#include "app/row_text.h"
+#include "rows/row_text.h"
 
 #include <commctrl.h>
 

@@ -1,7 +1,7 @@
 #include "app/list_colouring.h"
 
 #include "app/list_view.h"
-#include "app/row_colour.h"
+#include "rows/row_colour.h"
 
 #include <cstddef>
 

@@ -1,11 +1,11 @@
-#include "app/command_line.h"
-#include "app/command_modes.h"
 #include "app/main_window.h"
 #include "app/program_state.h"
 #include "app/startup.h"
 #include "dialogs/about_dialog.h"
 #include "platform/library_loading.h"
 #include "platform/unicode_text.h"
+#include "unattended/command_line.h"
+#include "unattended/command_modes.h"
 
 #include <windows.h>
 

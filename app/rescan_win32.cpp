@@ -1,11 +1,11 @@
 #include "app/rescan.h"
 
 #include "app/drive_list.h"
-#include "app/drive_rows.h"
-#include "app/drive_scan.h"
 #include "app/list_view.h"
 #include "app/program_state.h"
 #include "discovery/discovery_driver.h"
+#include "rows/drive_rows.h"
+#include "rows/drive_scan.h"
 
 #include <dbt.h>
 

@@ -17,7 +17,7 @@ source "$(dirname "$0")/pe-headers.sh"
 root=$(cd "$(dirname "$0")/.." && pwd)
 lists=$root/tools/winxp-api
 system_dlls='^(kernel32|user32|gdi32|comctl32|shell32|advapi32|msvcrt|comdlg32|ole32)\.dll$'
-program_folders=(app advisory dialogs discovery identify platform res)
+program_folders=(app advisory dialogs discovery identify platform res rows unattended)
 
 # Prints "DLL<TAB>function" per imported function ("DLL<TAB>#ordinal" for
 # one imported by ordinal), from objdump's import tables.

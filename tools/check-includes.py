@@ -5,8 +5,9 @@
   project header it includes (directly or through other headers), includes a
   Windows header.
 - Folders form a line: a file includes only from its own folder or a lower
-  one (platform, advisory < discovery < identify < dialogs < app), so nothing
-  below app/ climbs back into it.
+  one (platform, advisory < discovery < identify < dialogs, rows < unattended
+  < app), so nothing below app/ climbs back into it, and the window-free modes
+  never reach the window.
 - No circles: taking a .cpp and its .h as one unit, no unit reaches itself
   through its includes.
 - Names say the layer: a source that reaches a Windows header, and only such
@@ -19,7 +20,8 @@ import re
 import sys
 
 ROOT = pathlib.Path(__file__).resolve().parent.parent
-FOLDER_RANK = {"res": 0, "platform": 0, "advisory": 0, "discovery": 1, "identify": 2, "dialogs": 3, "app": 4}
+FOLDER_RANK = {"res": 0, "platform": 0, "advisory": 0, "discovery": 1, "identify": 2, "dialogs": 3,
+               "rows": 3, "unattended": 4, "app": 5}
 WINDOWS_HEADERS = {"windows.h", "winioctl.h", "commctrl.h", "shellapi.h", "dbt.h", "ntddscsi.h",
                    "richedit.h", "winreg.h", "winbase.h", "windef.h", "winuser.h"}
 PROJECT_INCLUDE = re.compile(r'^\s*#\s*include\s+"([^"]+)"', re.M)

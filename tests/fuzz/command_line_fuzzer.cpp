@@ -1,5 +1,5 @@
-#include "app/command_line.h"
 #include "tests/fuzz/utf8_decoder.h"
+#include "unattended/command_line.h"
 
 #include <cstdint>
 #include <cstdlib>

@@ -1,5 +1,5 @@
-#include "app/report_text.h"
 #include "tests/fuzz/utf8_decoder.h"
+#include "unattended/report_text.h"
 
 #include <fuzzer/FuzzedDataProvider.h>
 

@@ -1,6 +1,6 @@
-#include "app/download_payload.h"
+#include "rows/download_payload.h"
 
-#include "app/row_text.h"
+#include "rows/row_text.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "app/drive_rows.h"
+#include "rows/drive_rows.h"
 
 #include <gtest/gtest.h>
 

@@ -1,9 +1,9 @@
-#include "app/download_payload.h"
-#include "app/report_rows.h"
-#include "app/report_text.h"
-#include "app/row_colour.h"
-#include "app/row_text.h"
 #include "platform/file_path.h"
+#include "rows/download_payload.h"
+#include "rows/row_colour.h"
+#include "rows/row_text.h"
+#include "unattended/report_rows.h"
+#include "unattended/report_text.h"
 
 #include <gtest/gtest.h>
 

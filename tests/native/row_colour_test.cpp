@@ -1,5 +1,5 @@
 #include "advisory/advisory.h"
-#include "app/row_colour.h"
+#include "rows/row_colour.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "app/row_text.h"
+#include "rows/row_text.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
-#include "app/command_line.h"
-#include "app/command_modes.h"
 #include "platform/std_streams.h"
 #include "tests/win32/support/one_smart_drive.h"
 #include "tests/win32/support/program_process.h"
+#include "unattended/command_line.h"
+#include "unattended/command_modes.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
 #include "app/drive_list.h"
-#include "app/drive_rows.h"
-#include "app/drive_scan.h"
 #include "app/main_window.h"
 #include "app/program_state.h"
+#include "rows/drive_rows.h"
+#include "rows/drive_scan.h"
 #include "tests/win32/support/one_smart_drive.h"
 #include "tests/win32/support/program_window.h"
 

@@ -9,11 +9,11 @@
 //   drives, in place of the rows, and exits with its exit code.
 // - --window shows the program's main window over those drives.
 
-#include "app/command_modes.h"
 #include "app/program_state.h"
 #include "app/startup.h"
 #include "identify/identify_scanner.h"
 #include "tests/win32/support/replay_devices.h"
+#include "unattended/command_modes.h"
 
 #include <cstdio>
 #include <cstring>

@@ -1,11 +1,11 @@
-#include "app/command_line.h"
-#include "app/command_modes.h"
 #include "identify/identify_recorder.h"
 #include "identify/identify_reply.h"
 #include "identify/identify_scanner.h"
 #include "platform/new_files.h"
 #include "tests/win32/support/folder_link.h"
 #include "tests/win32/support/replay_devices.h"
+#include "unattended/command_line.h"
+#include "unattended/command_modes.h"
 
 #include <gtest/gtest.h>
 #include <winioctl.h>

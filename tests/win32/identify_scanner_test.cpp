@@ -1,7 +1,7 @@
 #include "app/drive_list.h"
-#include "app/drive_rows.h"
 #include "app/main_window.h"
 #include "identify/identify_scanner.h"
+#include "rows/drive_rows.h"
 #include "tests/win32/support/program_window.h"
 
 #include <commctrl.h>

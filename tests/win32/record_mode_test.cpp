@@ -1,5 +1,5 @@
-#include "app/command_line.h"
 #include "tests/win32/support/folder_link.h"
+#include "unattended/command_line.h"
 
 #include <windows.h>
 

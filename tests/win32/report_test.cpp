@@ -1,14 +1,11 @@
-#include "app/command_line.h"
-#include "app/command_modes.h"
-#include "app/drive_rows.h"
 #include "app/main_window.h"
 #include "app/program_state.h"
-#include "app/report_text.h"
 #include "app/rescan.h"
-#include "app/row_colour.h"
 #include "platform/replace_file.h"
 #include "platform/timed_device_io.h"
 #include "platform/unicode_text.h"
+#include "rows/drive_rows.h"
+#include "rows/row_colour.h"
 #include "tests/win32/support/folder_link.h"
 #include "tests/win32/support/one_smart_drive.h"
 #include "tests/win32/support/program_process.h"
@@ -17,6 +14,9 @@
 #include "tests/win32/support/remote_rows.h"
 #include "tests/win32/support/replay_devices.h"
 #include "tests/win32/support/window_probe.h"
+#include "unattended/command_line.h"
+#include "unattended/command_modes.h"
+#include "unattended/report_text.h"
 
 #include <commctrl.h>
 #include <gtest/gtest.h>

@@ -2,14 +2,14 @@
 // start-up and on F5, and the next F5 neither opens it again nor waits for
 // it; the report lists the other drives within the deadline.
 
-#include "app/command_line.h"
-#include "app/command_modes.h"
 #include "app/program_state.h"
 #include "app/rescan.h"
 #include "discovery/discovery_driver.h"
 #include "platform/timed_device_io.h"
 #include "tests/win32/support/program_window.h"
 #include "tests/win32/support/replay_devices.h"
+#include "unattended/command_line.h"
+#include "unattended/command_modes.h"
 
 #include <commctrl.h>
 #include <gtest/gtest.h>

@@ -1,8 +1,8 @@
-#include "app/report_rows.h"
+#include "unattended/report_rows.h"
 
-#include "app/command_line.h"
-#include "app/download_payload.h"
-#include "app/row_colour.h"
+#include "rows/download_payload.h"
+#include "rows/row_colour.h"
+#include "unattended/command_line.h"
 
 ReportDrive JudgeRow(const DriveRow& row, const int* localYear)
 {

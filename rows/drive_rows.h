@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/drive_row.h"
 #include "discovery/drive_record.h"
+#include "rows/drive_row.h"
 
 #include <vector>
 

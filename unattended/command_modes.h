@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/command_line.h"
 #include "platform/device_io.h"
+#include "unattended/command_line.h"
 
 // Runs a command line that asks for no window (report, record, help or a
 // usage error) and returns the program's exit code. A report exits with 0

@@ -1,9 +1,9 @@
-#include "app/drive_scan.h"
+#include "rows/drive_scan.h"
 
-#include "app/drive_rows.h"
 #include "discovery/discovery_driver.h"
 #include "identify/identify_scanner.h"
 #include "platform/timed_device_io.h"
+#include "rows/drive_rows.h"
 
 std::vector<DriveRow> ScanDriveRows(DriveRecordList& records, DeviceIo& devices,
                                     std::vector<ScannedDrive>* scanned)

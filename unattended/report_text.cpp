@@ -1,4 +1,4 @@
-#include "app/report_text.h"
+#include "unattended/report_text.h"
 
 #include <cctype>
 #include <cstdio>

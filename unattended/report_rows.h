@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/drive_row.h"
 #include "identify/scanned_drive.h"
+#include "rows/drive_row.h"
 
 #include <string>
 #include <vector>

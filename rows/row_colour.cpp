@@ -1,4 +1,4 @@
-#include "app/row_colour.h"
+#include "rows/row_colour.h"
 
 #include "advisory/advisory.h"
 

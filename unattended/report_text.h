@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/report_rows.h"
 #include "identify/scanned_drive.h"
+#include "unattended/report_rows.h"
 
 #include <cstdint>
 #include <string>

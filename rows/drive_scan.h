@@ -1,9 +1,9 @@
 #pragma once
 
-#include "app/drive_row.h"
 #include "discovery/drive_record.h"
 #include "identify/scanned_drive.h"
 #include "platform/device_io.h"
+#include "rows/drive_row.h"
 
 #include <windows.h>
 

@@ -1,4 +1,4 @@
-#include "app/serial_text.h"
+#include "rows/serial_text.h"
 
 bool IsValidSerialText(char* text)
 {

@@ -1,7 +1,7 @@
-#include "app/record_mode.h"
+#include "unattended/record_mode.h"
 
-#include "app/command_line.h"
 #include "identify/identify_recorder.h"
+#include "unattended/command_line.h"
 
 int RunRecord(const std::string& directory, DeviceIo& devices, std::string& error)
 {

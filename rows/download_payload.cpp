@@ -1,8 +1,8 @@
-#include "app/download_payload.h"
+#include "rows/download_payload.h"
 
-#include "app/row_text.h"
-#include "app/serial_text.h"
 #include "platform/bounded_text.h"
+#include "rows/row_text.h"
+#include "rows/serial_text.h"
 
 #include <cstdio>
 

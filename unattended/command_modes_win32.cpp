@@ -1,8 +1,8 @@
-#include "app/command_modes.h"
+#include "unattended/command_modes.h"
 
-#include "app/record_mode.h"
-#include "app/report_mode.h"
 #include "platform/std_streams.h"
+#include "unattended/record_mode.h"
+#include "unattended/report_mode.h"
 
 #include <windows.h>
 

@@ -1,15 +1,15 @@
-#include "app/report_mode.h"
+#include "unattended/report_mode.h"
 
-#include "app/command_line.h"
-#include "app/download_request.h"
-#include "app/drive_scan.h"
-#include "app/report_rows.h"
-#include "app/report_text.h"
 #include "discovery/parse_warning.h"
 #include "identify/identify_scanner.h"
 #include "platform/replace_file.h"
 #include "platform/std_streams.h"
 #include "platform/unicode_text.h"
+#include "rows/drive_scan.h"
+#include "rows/local_year.h"
+#include "unattended/command_line.h"
+#include "unattended/report_rows.h"
+#include "unattended/report_text.h"
 
 #include <windows.h>
 
