@@ -145,7 +145,9 @@ void AskForIdentity(ScanContext& scan, DriveQuestions& questions, ScannedDrive& 
         return;
     std::vector<IdentifyRequest> requests(std::begin(kIdentifyRequests),
                                           std::end(kIdentifyRequests));
-    if (drive.facts.bus == kBusUsb) {
+    // A drive that could not say what it is may still sit behind a bridge;
+    // the device tree knows, and is read only when some drive asks.
+    if (drive.facts.bus == kBusUsb || !drive.facts.read) {
         drive.usbId = scan.topology.UsbHardwareId(index);
         if (!drive.usbId.empty())
             questions.Keep("usb-id.txt", TextBytes(drive.usbId));
@@ -159,7 +161,7 @@ void AskForIdentity(ScanContext& scan, DriveQuestions& questions, ScannedDrive& 
         if (questions.Ask(request, drive))
             return;
     }
-    if (drive.outcome != DriveOutcome::Read && IsRaidBus(drive.facts))
+    if (drive.outcome != DriveOutcome::Read && (IsRaidBus(drive.facts) || !drive.facts.read))
         questions.ReadScsiPort(drive);
 }
 

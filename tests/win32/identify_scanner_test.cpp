@@ -24,6 +24,7 @@ constexpr DWORD kSmartGetVersion = 0x74080;
 constexpr DWORD kSmartRcvDriveData = 0x7C088;
 constexpr DWORD kScsiPassThrough = 0x4D004;
 constexpr DWORD kStorageQueryProperty = 0x2D1400;
+constexpr DWORD kScsiGetAddress = 0x41018;
 
 std::vector<unsigned char> ReadSector(const std::string& name)
 {
@@ -121,8 +122,8 @@ public:
         closed.push_back(Index(device));
     }
 
-    // The identify requests to `drive`, without the descriptor queries that
-    // ask what it is.
+    // The identify requests to `drive`, without the queries that ask what it
+    // is and where (its descriptors, its SCSI address).
     std::vector<Request> RequestsTo(int drive) const
     {
         std::vector<Request> found;
@@ -141,8 +142,10 @@ private:
 
     static bool IsDescriptorQuery(const Request& request)
     {
-        return request.code == kStorageQueryProperty && request.in.size() >= 4 &&
-               (request.in[0] == StorageDeviceProperty || request.in[0] == StorageAdapterProperty);
+        return request.code == kScsiGetAddress ||
+               (request.code == kStorageQueryProperty && request.in.size() >= 4 &&
+                (request.in[0] == StorageDeviceProperty ||
+                 request.in[0] == StorageAdapterProperty));
     }
 
     static int Index(HANDLE device)

@@ -186,6 +186,8 @@ FOLDERS["usb-bridge-protocols"] = {
         "asmedia-nvme.bin": nvme_page("AS0NV0R000005", "CORVANE NV3 2TB", "3B4QGXA7")},
     6: {**usb_drive("USB\\VID_0BDA&PID_9210&REV_2001"),
         "realtek-nvme.bin": nvme_page("RT0NV0R000006", "CORVANE NV3 4TB", "3B4QGXA7")},
+    # A drive that does not say what it is: the device tree still names its bridge.
+    7: {"usb-id.txt": b"USB\\VID_152D&PID_2338&REV_0100", "jmicron-ata.bin": sector("09.bin")},
 }
 
 # Bridges that must get no vendor command, or refuse it: each drive has the
