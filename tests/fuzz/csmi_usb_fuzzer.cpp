@@ -8,43 +8,6 @@
 #include <string>
 #include <vector>
 
-namespace {
-
-constexpr BridgeProtocol kProtocols[] = {BridgeProtocol::None,        BridgeProtocol::JMicronAta,
-                                         BridgeProtocol::CypressAta,  BridgeProtocol::SunplusAta,
-                                         BridgeProtocol::ProlificAta, BridgeProtocol::JMicronNvme,
-                                         BridgeProtocol::AsmediaNvme, BridgeProtocol::RealtekNvme};
-
-void ReadCsmiReplies(const std::vector<unsigned char>& reply, std::size_t returned)
-{
-    std::string name;
-    if (ReadCsmiDriverInfo(reply.data(), reply.size(), returned, name) &&
-        name.size() > kCsmiDriverNameSize)
-        std::abort();
-    std::vector<CsmiSataDevice> devices;
-    if (ReadCsmiPhyInfo(reply.data(), reply.size(), returned, devices)) {
-        if (devices.size() > kCsmiMaxPhys)
-            std::abort();
-        for (const CsmiSataDevice& device : devices) {
-            if (device.portNumber >= kCsmiMaxPhys)
-                std::abort();
-        }
-    }
-    unsigned char sector[512];
-    ReadCsmiIdentify(reply.data(), reply.size(), returned, sector);
-}
-
-void ReadUsbId(const std::vector<unsigned char>& body)
-{
-    UsbId id;
-    if (ParseUsbHardwareId(std::string(body.begin(), body.end()), id) &&
-        (id.revision < -1 || id.revision > 0xFFFF))
-        std::abort();
-    BridgeProtocolFor(id);
-}
-
-} // namespace
-
 // The first four bytes are the byte count the driver reports, the fifth a
 // SCSI status; the rest is at once a CSMI reply, a hardware id's text and a
 // bridge command's sense data and completion, each in a buffer of exactly its
@@ -56,11 +19,30 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::uint32_t returned;
     std::memcpy(&returned, data, 4);
     const std::vector<unsigned char> body(data + 5, data + size);
-    ReadCsmiReplies(body, returned);
-    ReadUsbId(body);
-    for (BridgeProtocol protocol : kProtocols) {
-        BridgeCommandSucceeded(protocol, data[4], body.data(), body.size());
-        BridgeCompletionSucceeded(protocol, body.data(), body.size());
+
+    std::string name;
+    if (ReadCsmiDriverInfo(body.data(), body.size(), returned, name) &&
+        name.size() > kCsmiDriverNameSize)
+        std::abort();
+    std::vector<CsmiSataDevice> devices;
+    if (ReadCsmiPhyInfo(body.data(), body.size(), returned, devices)) {
+        for (const CsmiSataDevice& device : devices) {
+            if (devices.size() > kCsmiMaxPhys || device.portNumber >= kCsmiMaxPhys)
+                std::abort();
+        }
+    }
+    unsigned char sector[512];
+    ReadCsmiIdentify(body.data(), body.size(), returned, sector);
+
+    UsbId id;
+    if (ParseUsbHardwareId(std::string(body.begin(), body.end()), id) &&
+        (id.revision < -1 || id.revision > 0xFFFF))
+        std::abort();
+    BridgeProtocolFor(id);
+    for (int protocol = 0; protocol <= static_cast<int>(BridgeProtocol::RealtekNvme); ++protocol) {
+        BridgeCommandSucceeded(static_cast<BridgeProtocol>(protocol), data[4], body.data(),
+                               body.size());
+        BridgeCompletionSucceeded(static_cast<BridgeProtocol>(protocol), body.data(), body.size());
     }
     return 0;
 }
