@@ -39,11 +39,8 @@ public:
         return true;
     }
 
-    void Close(HANDLE device) override
-    {
-        Call("Close", *static_cast<std::string*>(device));
-        delete static_cast<std::string*>(device);
-    }
+    // Not freed: a handle closed twice, or used once closed, must be counted.
+    void Close(HANDLE device) override { Call("Close", *static_cast<std::string*>(device)); }
 
     // How many of the calls named `call` at `path` have returned.
     int Returned(const std::string& call, const std::string& path)
