@@ -65,6 +65,7 @@ TEST_F(SilentOpen, TheWindowAnswersWhileAnOpenWaitsAndTheNextScanNeitherOpensNor
         {"a volume at start-up", true, true},
     };
     const auto rescan = [] { SendMessageA(g_hMainWnd, WM_COMMAND, IDM_RESCAN, 0); };
+    // The other tests scan the system's devices again, however this one ends.
     struct Restore {
         ~Restore() { g_devices = &SystemDeviceIo(); }
     } restore;
