@@ -1,20 +1,21 @@
 #include "tests/win32/support/folder_link.h"
 
+#include "platform/unicode_text.h"
+
 #include <windows.h>
 
 #include <winioctl.h>
 
 #include <cstddef>
 #include <cstdio>
-#include <cstring>
-#include <vector>
+#include <cwchar>
 
 namespace {
 
 // The mount point form of REPARSE_DATA_BUFFER, which MinGW's headers lack.
 struct MountPointReparse {
     DWORD tag;
-    WORD dataLength;
+    WORD dataLength; // of what follows the reserved word
     WORD reserved;
     WORD substituteOffset;
     WORD substituteLength;
@@ -22,55 +23,55 @@ struct MountPointReparse {
     WORD printLength;
     wchar_t names[MAX_PATH * 2];
 };
-constexpr DWORD kMountPointHeader = 8; // tag, data length, reserved
 
-std::wstring Wide(const std::string& text)
+bool IsReparsePoint(const std::string& path)
 {
-    return std::wstring(text.begin(), text.end()); // test paths are ASCII
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT);
 }
 
-bool SetMountPoint(HANDLE folder, const std::wstring& target)
+// Calls `visit` with the path and attributes of each entry of `folder`.
+template <typename Visit> void ForEachEntry(const std::string& folder, Visit visit)
 {
-    // The substitute name is the NT path; an empty print name follows it.
-    const std::wstring substitute = L"\\??\\" + target;
-    MountPointReparse reparse = {};
-    if (substitute.size() + 2 > sizeof reparse.names / sizeof(wchar_t))
-        return false;
-    reparse.tag = IO_REPARSE_TAG_MOUNT_POINT;
-    reparse.substituteLength = static_cast<WORD>(substitute.size() * sizeof(wchar_t));
-    reparse.printOffset = static_cast<WORD>(reparse.substituteLength + sizeof(wchar_t));
-    std::memcpy(reparse.names, substitute.c_str(), reparse.substituteLength);
-    reparse.dataLength = static_cast<WORD>(offsetof(MountPointReparse, names) - kMountPointHeader +
-                                           reparse.printOffset + sizeof(wchar_t));
-    DWORD returned = 0;
-    return DeviceIoControl(folder, FSCTL_SET_REPARSE_POINT, &reparse,
-                           kMountPointHeader + reparse.dataLength, nullptr, 0, &returned,
-                           nullptr) != FALSE;
-}
-
-std::string FullPath(const std::string& path)
-{
-    char full[MAX_PATH];
-    const DWORD length = GetFullPathNameA(path.c_str(), MAX_PATH, full, nullptr);
-    return length > 0 && length < MAX_PATH ? std::string(full, length) : path;
+    WIN32_FIND_DATAA found;
+    const HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
+    for (bool more = search != INVALID_HANDLE_VALUE; more; more = FindNextFileA(search, &found)) {
+        const std::string name = found.cFileName;
+        if (name != "." && name != "..")
+            visit(folder + "\\" + name, found.dwFileAttributes);
+    }
+    if (search != INVALID_HANDLE_VALUE)
+        FindClose(search);
 }
 
 } // namespace
 
 bool MakeJunction(const std::string& link, const std::string& target)
 {
-    if (!CreateDirectoryA(link.c_str(), nullptr))
+    // The substitute name is the target's NT path, "\\??\\" and the full
+    // path; an empty print name follows it.
+    MountPointReparse reparse = {};
+    std::wcscpy(reparse.names, L"\\??\\");
+    const DWORD length =
+        GetFullPathNameW(WideFromUtf8(target).c_str(), MAX_PATH, reparse.names + 4, nullptr);
+    if (length == 0 || length >= MAX_PATH || !CreateDirectoryA(link.c_str(), nullptr))
         return false;
+    reparse.tag = IO_REPARSE_TAG_MOUNT_POINT;
+    reparse.substituteLength = static_cast<WORD>((4 + length) * sizeof(wchar_t));
+    reparse.printOffset = static_cast<WORD>(reparse.substituteLength + sizeof(wchar_t));
+    constexpr DWORD kHeader = offsetof(MountPointReparse, substituteOffset);
+    reparse.dataLength = static_cast<WORD>(offsetof(MountPointReparse, names) - kHeader +
+                                           reparse.printOffset + sizeof(wchar_t));
     const HANDLE folder =
         CreateFileA(link.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                     FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
-    const bool made =
-        folder != INVALID_HANDLE_VALUE && SetMountPoint(folder, Wide(FullPath(target)));
+    DWORD returned = 0;
+    const bool made = folder != INVALID_HANDLE_VALUE &&
+                      DeviceIoControl(folder, FSCTL_SET_REPARSE_POINT, &reparse,
+                                      kHeader + reparse.dataLength, nullptr, 0, &returned, nullptr);
     if (folder != INVALID_HANDLE_VALUE)
         CloseHandle(folder);
-    const DWORD attributes = GetFileAttributesA(link.c_str());
-    if (made && attributes != INVALID_FILE_ATTRIBUTES &&
-        (attributes & FILE_ATTRIBUTE_REPARSE_POINT))
+    if (made && IsReparsePoint(link))
         return true;
     RemoveDirectoryA(link.c_str());
     return false;
@@ -88,8 +89,7 @@ std::vector<FolderLink> FolderLinks(const std::string& scratch)
 #ifdef VESTREL_HOST_LINK_DIR
     const FolderLink host{"the host's symbolic link", VESTREL_HOST_LINK_DIR "\\link",
                           VESTREL_HOST_LINK_DIR "\\target"};
-    const DWORD attributes = GetFileAttributesA(host.path.c_str());
-    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT))
+    if (IsReparsePoint(host.path))
         links.push_back(host);
     else
 #endif
@@ -99,35 +99,20 @@ std::vector<FolderLink> FolderLinks(const std::string& scratch)
 
 void RemoveFolderTree(const std::string& folder)
 {
-    WIN32_FIND_DATAA found;
-    const HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
-    for (bool more = search != INVALID_HANDLE_VALUE; more; more = FindNextFileA(search, &found)) {
-        const std::string name = found.cFileName;
-        const std::string path = folder + "\\" + name;
-        const DWORD attributes = found.dwFileAttributes;
-        if (name == "." || name == "..")
-            continue;
-        if ((attributes & FILE_ATTRIBUTE_DIRECTORY) && !(attributes & FILE_ATTRIBUTE_REPARSE_POINT))
-            RemoveFolderTree(path);
-        else if (attributes & FILE_ATTRIBUTE_DIRECTORY)
-            RemoveDirectoryA(path.c_str());
-        else
+    ForEachEntry(folder, [](const std::string& path, DWORD attributes) {
+        if (!(attributes & FILE_ATTRIBUTE_DIRECTORY))
             DeleteFileA(path.c_str());
-    }
-    if (search != INVALID_HANDLE_VALUE)
-        FindClose(search);
+        else if (attributes & FILE_ATTRIBUTE_REPARSE_POINT)
+            RemoveDirectoryA(path.c_str()); // the link, not where it leads
+        else
+            RemoveFolderTree(path);
+    });
     RemoveDirectoryA(folder.c_str());
 }
 
 bool IsEmptyFolder(const std::string& folder)
 {
-    WIN32_FIND_DATAA found;
-    const HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
     bool empty = true;
-    for (bool more = search != INVALID_HANDLE_VALUE; more; more = FindNextFileA(search, &found))
-        empty = empty &&
-                (std::strcmp(found.cFileName, ".") == 0 || std::strcmp(found.cFileName, "..") == 0);
-    if (search != INVALID_HANDLE_VALUE)
-        FindClose(search);
+    ForEachEntry(folder, [&empty](const std::string&, DWORD) { empty = false; });
     return empty;
 }
