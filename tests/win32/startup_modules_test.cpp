@@ -34,15 +34,13 @@ const char* const kAllowed[] = {
     // the rich-edit library and what Wine's needs
     "riched20.dll", "usp10.dll", "ole32.dll", "combase.dll", "rpcrt4.dll", "oleaut32.dll"};
 
-// The file name of the DLL a load event maps, in small letters: from the
-// event's file, or else from the mapping in the program; a placeholder, which
-// no allowlist holds, when neither tells it.
+// The file name of the DLL a load event maps, in small letters, from the
+// mapping in the program (a load event need not give the file); a
+// placeholder, which no allowlist holds, when the mapping does not tell it.
 std::string LoadedFileName(HANDLE process, const LOAD_DLL_DEBUG_INFO& load)
 {
     wchar_t path[MAX_PATH * 2] = {};
-    DWORD length = load.hFile ? GetFinalPathNameByHandleW(load.hFile, path, MAX_PATH * 2, 0) : 0;
-    if (length == 0 || length >= MAX_PATH * 2)
-        length = GetMappedFileNameW(process, load.lpBaseOfDll, path, MAX_PATH * 2);
+    const DWORD length = GetMappedFileNameW(process, load.lpBaseOfDll, path, MAX_PATH * 2);
     std::string name;
     if (length == 0 || length >= MAX_PATH * 2 || !Utf8FromWide(std::wstring(path, length), name))
         return "<a DLL without a file name>";
