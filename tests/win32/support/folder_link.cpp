@@ -6,23 +6,9 @@
 
 #include <winioctl.h>
 
-#include <cstddef>
 #include <cstdio>
-#include <cwchar>
 
 namespace {
-
-// The mount point form of REPARSE_DATA_BUFFER, which MinGW's headers lack.
-struct MountPointReparse {
-    DWORD tag;
-    WORD dataLength; // of what follows the reserved word
-    WORD reserved;
-    WORD substituteOffset;
-    WORD substituteLength;
-    WORD printOffset;
-    WORD printLength;
-    wchar_t names[MAX_PATH * 2];
-};
 
 bool IsReparsePoint(const std::string& path)
 {
@@ -48,27 +34,28 @@ template <typename Visit> void ForEachEntry(const std::string& folder, Visit vis
 
 bool MakeJunction(const std::string& link, const std::string& target)
 {
-    // The substitute name is the target's NT path, "\\??\\" and the full
-    // path; an empty print name follows it.
-    MountPointReparse reparse = {};
-    std::wcscpy(reparse.names, L"\\??\\");
-    const DWORD length =
-        GetFullPathNameW(WideFromUtf8(target).c_str(), MAX_PATH, reparse.names + 4, nullptr);
+    wchar_t full[MAX_PATH];
+    const DWORD length = GetFullPathNameW(WideFromUtf8(target).c_str(), MAX_PATH, full, nullptr);
     if (length == 0 || length >= MAX_PATH || !CreateDirectoryA(link.c_str(), nullptr))
         return false;
-    reparse.tag = IO_REPARSE_TAG_MOUNT_POINT;
-    reparse.substituteLength = static_cast<WORD>((4 + length) * sizeof(wchar_t));
-    reparse.printOffset = static_cast<WORD>(reparse.substituteLength + sizeof(wchar_t));
-    constexpr DWORD kHeader = offsetof(MountPointReparse, substituteOffset);
-    reparse.dataLength = static_cast<WORD>(offsetof(MountPointReparse, names) - kHeader +
-                                           reparse.printOffset + sizeof(wchar_t));
+    // REPARSE_DATA_BUFFER for a mount point, which MinGW's headers lack, in
+    // 16-bit words: the tag, the length of what follows the reserved word,
+    // the reserved word, where the substitute name (the target's NT path) is
+    // and how long, where the print name (empty) is and how long; the names.
+    const std::wstring names = L"\\??\\" + std::wstring(full, length) + L'\0' + L'\0';
+    const WORD bytes = static_cast<WORD>(names.size() * sizeof(wchar_t));
+    std::vector<WORD> reparse = {LOWORD(IO_REPARSE_TAG_MOUNT_POINT),
+                                 HIWORD(IO_REPARSE_TAG_MOUNT_POINT)};
+    reparse.insert(reparse.end(), {WORD(8 + bytes), 0, 0, WORD(bytes - 4), WORD(bytes - 2), 0});
+    reparse.insert(reparse.end(), names.begin(), names.end());
     const HANDLE folder =
         CreateFileA(link.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                     FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
     DWORD returned = 0;
     const bool made = folder != INVALID_HANDLE_VALUE &&
-                      DeviceIoControl(folder, FSCTL_SET_REPARSE_POINT, &reparse,
-                                      kHeader + reparse.dataLength, nullptr, 0, &returned, nullptr);
+                      DeviceIoControl(folder, FSCTL_SET_REPARSE_POINT, reparse.data(),
+                                      static_cast<DWORD>(reparse.size() * sizeof(WORD)), nullptr, 0,
+                                      &returned, nullptr);
     if (folder != INVALID_HANDLE_VALUE)
         CloseHandle(folder);
     if (made && IsReparsePoint(link))
