@@ -8,48 +8,31 @@
 // a byte that begins none, becomes U+FFFD. UTF-8 comes back unchanged.
 inline std::string Utf8Decoded(const std::string& bytes)
 {
-    const std::string replacement = "\xEF\xBF\xBD";
     std::string out;
-    std::size_t needed = 0; // continuation bytes still to come
-    std::size_t start = 0;  // where the character being read began
-    unsigned lower = 0x80;
-    unsigned upper = 0xBF;
-    for (std::size_t i = 0; i < bytes.size(); ++i) {
-        const unsigned byte = static_cast<unsigned char>(bytes[i]);
-        if (needed == 0) {
-            start = i;
-            if (byte <= 0x7F) {
-                out += bytes[i];
-            } else if (byte >= 0xC2 && byte <= 0xDF) {
-                needed = 1;
-            } else if (byte >= 0xE0 && byte <= 0xEF) {
-                lower = byte == 0xE0 ? 0xA0 : 0x80;
-                upper = byte == 0xED ? 0x9F : 0xBF;
-                needed = 2;
-            } else if (byte >= 0xF0 && byte <= 0xF4) {
-                lower = byte == 0xF0 ? 0x90 : 0x80;
-                upper = byte == 0xF4 ? 0x8F : 0xBF;
-                needed = 3;
-            } else {
-                out += replacement;
-            }
-            continue;
-        }
-        if (byte < lower || byte > upper) {
-            out += replacement;
-            needed = 0;
+    for (std::size_t at = 0, taken = 1; at < bytes.size(); at += taken) {
+        const unsigned lead = static_cast<unsigned char>(bytes[at]);
+        const std::size_t length = lead < 0x80   ? 1
+                                   : lead < 0xC2 ? 0
+                                   : lead < 0xE0 ? 2
+                                   : lead < 0xF0 ? 3
+                                   : lead < 0xF5 ? 4
+                                                 : 0;
+        // Some leads narrow the next byte: no overlong form, surrogate or
+        // value above U+10FFFF.
+        unsigned lower = lead == 0xE0 ? 0xA0 : lead == 0xF0 ? 0x90 : 0x80;
+        unsigned upper = lead == 0xED ? 0x9F : lead == 0xF4 ? 0x8F : 0xBF;
+        for (taken = 1; taken < length && at + taken < bytes.size(); ++taken) {
+            const unsigned next = static_cast<unsigned char>(bytes[at + taken]);
+            if (next < lower || next > upper)
+                break;
             lower = 0x80;
             upper = 0xBF;
-            --i; // the byte begins the next character
-            continue;
         }
-        lower = 0x80;
-        upper = 0xBF;
-        if (--needed == 0)
-            out.append(bytes, start, i - start + 1);
+        if (taken == length)
+            out.append(bytes, at, length);
+        else
+            out += "\xEF\xBF\xBD";
     }
-    if (needed > 0)
-        out += replacement;
     return out;
 }
 

@@ -15,50 +15,39 @@ namespace {
 // process's console, and a Ctrl+Break that is not caught ends the process.
 constexpr char kChildSuite[] = "DISABLED_InAProcessOfItsOwn";
 
-HANDLE OpenConsoleOutput()
+HANDLE OpenDevice(const char* name)
 {
-    return CreateFileA("CONOUT$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+    return CreateFileA(name, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
                        nullptr, OPEN_EXISTING, 0, nullptr);
 }
 
-TEST(DISABLED_InAProcessOfItsOwn, AConsoleHandleIsToldApartFromTheNullDeviceAPipeAndAFile)
+// The program asks this only of character devices: GetFileType tells it
+// files and pipes.
+TEST(DISABLED_InAProcessOfItsOwn, AConsoleHandleIsToldApartFromTheNullDevice)
 {
     // A handle to a console this process has left fails GetConsoleMode, as
     // one inherited from a command prompt does on Windows 8 and later.
     FreeConsole();
     ASSERT_TRUE(AllocConsole()) << GetLastError();
-    const HANDLE left = OpenConsoleOutput();
+    const HANDLE left = OpenDevice("CONOUT$");
     FreeConsole();
     DWORD mode = 0;
     ASSERT_FALSE(GetConsoleMode(left, &mode));
     ASSERT_TRUE(AllocConsole()) << GetLastError();
-    const HANDLE attached = OpenConsoleOutput();
-    const HANDLE nul = CreateFileA("NUL", GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                   nullptr, OPEN_EXISTING, 0, nullptr);
-    HANDLE pipeRead = nullptr, pipeWrite = nullptr;
-    ASSERT_TRUE(CreatePipe(&pipeRead, &pipeWrite, nullptr, 0));
-    char temp[MAX_PATH];
-    GetTempPathA(MAX_PATH, temp);
-    const HANDLE file =
-        CreateFileA((std::string(temp) + "vestrel-console-test").c_str(), GENERIC_WRITE, 0, nullptr,
-                    CREATE_ALWAYS, FILE_FLAG_DELETE_ON_CLOSE, nullptr);
     const struct {
         const char* what;
         HANDLE handle;
         bool console;
     } cases[] = {
-        {"the console it uses", attached, true},
+        {"the console it uses", OpenDevice("CONOUT$"), true},
         {"a console it left", left, true},
-        {"the null device", nul, false},
-        {"a pipe", pipeWrite, false},
-        {"a file", file, false},
+        {"the null device", OpenDevice("NUL"), false},
     };
     for (const auto& c : cases) {
         ASSERT_NE(INVALID_HANDLE_VALUE, c.handle) << c.what;
         EXPECT_EQ(c.console, IsConsoleDevice(c.handle)) << c.what;
         CloseHandle(c.handle);
     }
-    CloseHandle(pipeRead);
     FreeConsole();
 }
 
@@ -70,13 +59,7 @@ TEST(DISABLED_InAProcessOfItsOwn, AWindowFreeRunTakesCtrlCAndCtrlBreakAndGoesOn)
     if (routine == nullptr)
         GTEST_SKIP() << "No CtrlRoutine in kernel32: the console events cannot be sent here.";
     OneSmartDrive drive("ZQ3104220AS", "ID0001", "KC11");
-    char temp[MAX_PATH];
-    GetTempPathA(MAX_PATH, temp);
-    Command command;
-    command.mode = CommandMode::Report;
-    command.path = std::string(temp) + "vestrel-console-report.csv";
-    EXPECT_EQ(1, RunCommand(command, drive));
-    DeleteFileA(command.path.c_str());
+    EXPECT_EQ(1, RunCommand({CommandMode::Report, "-", ""}, drive)); // to the parent's pipe
     for (DWORD event : {CTRL_C_EVENT, CTRL_BREAK_EVENT}) {
         const HANDLE thread = CreateThread(nullptr, 0, routine,
                                            reinterpret_cast<void*>(DWORD_PTR{event}), 0, nullptr);
@@ -97,8 +80,7 @@ TEST(Consoles, ARunTakesCtrlCAndCtrlBreakAndAConsoleHandleIsToldApartFromTheNull
     // An ended process prints no summary, whatever its exit code.
     EXPECT_NE(std::string::npos, run.output.find("[==========] 2 tests from 1 test suite ran."))
         << run.output << run.error;
-    EXPECT_EQ(std::string::npos, run.output.find("FAILED")) << run.output;
-    EXPECT_EQ(0, run.exitCode);
+    EXPECT_EQ(0, run.exitCode) << run.output;
 }
 
 } // namespace

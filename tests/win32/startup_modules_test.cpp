@@ -5,9 +5,10 @@
 // before the window answers, which a walk of its modules would miss.
 
 #include "platform/unicode_text.h"
-#include "tests/win32/support/window_probe.h"
 
 #include <gtest/gtest.h>
+#include <windows.h>
+
 #include <psapi.h>
 
 #include <algorithm>
@@ -16,8 +17,6 @@
 #include <vector>
 
 namespace {
-
-constexpr DWORD kTimeoutMs = 20000;
 
 // What the floor program (tools/bench/floor_window.cpp: the rich-edit library
 // while the static objects are made, the common controls, three buttons and
@@ -35,75 +34,30 @@ const char* const kAllowed[] = {
     // the rich-edit library and what Wine's needs
     "riched20.dll", "usp10.dll", "ole32.dll", "combase.dll", "rpcrt4.dll", "oleaut32.dll"};
 
-std::string Lowered(std::string text)
-{
-    for (char& c : text)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return text;
-}
-
-// The path of the file a load event maps: from the event's file, or else
-// from the mapping in the program; empty when neither gives it.
-std::wstring MappedPath(HANDLE process, const LOAD_DLL_DEBUG_INFO& load)
-{
-    wchar_t path[MAX_PATH * 2] = {};
-    DWORD length = load.hFile ? GetFinalPathNameByHandleW(load.hFile, path, MAX_PATH * 2, 0) : 0;
-    if (length == 0 || length >= MAX_PATH * 2)
-        length = GetMappedFileNameW(process, load.lpBaseOfDll, path, MAX_PATH * 2);
-    return length > 0 && length < MAX_PATH * 2 ? std::wstring(path, length) : std::wstring();
-}
-
-// The file name of the DLL a load event maps, in small letters; a
-// placeholder, which no allowlist holds, when it cannot be told.
+// The file name of the DLL a load event maps, in small letters, from the
+// mapping in the program (a load event need not give the file); a
+// placeholder, which no allowlist holds, when the mapping does not tell it.
 std::string LoadedFileName(HANDLE process, const LOAD_DLL_DEBUG_INFO& load)
 {
-    const std::wstring path = MappedPath(process, load);
+    wchar_t path[MAX_PATH * 2] = {};
+    const DWORD length = GetMappedFileNameW(process, load.lpBaseOfDll, path, MAX_PATH * 2);
     std::string name;
-    if (path.empty() || !Utf8FromWide(path, name))
+    if (length == 0 || length >= MAX_PATH * 2 || !Utf8FromWide(std::wstring(path, length), name))
         return "<a DLL without a file name>";
-    return Lowered(name.substr(name.find_last_of("\\/") + 1));
+    name.erase(0, name.find_last_of("\\/") + 1);
+    for (char& c : name)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return name;
 }
 
 // What one run of a program loaded, as its debugger saw it.
 struct StartupLoads {
-    std::vector<std::string> dlls; // file names, in small letters, until the first idle
+    std::vector<std::string> dlls; // file names until the first idle
     bool idle = false;             // its message loop waited for input
-    bool ended = false;            // it ended when its window was closed
 };
 
-// Answers a debug event as a debugger that only watches: the program's own
-// exceptions go back to it; the loader's breakpoint is passed over.
-DWORD Answer(const DEBUG_EVENT& event)
-{
-    if (event.dwDebugEventCode != EXCEPTION_DEBUG_EVENT ||
-        event.u.Exception.ExceptionRecord.ExceptionCode == EXCEPTION_BREAKPOINT)
-        return DBG_CONTINUE;
-    return DBG_EXCEPTION_NOT_HANDLED;
-}
-
-void CloseFileOf(const DEBUG_EVENT& event)
-{
-    if (event.dwDebugEventCode == CREATE_PROCESS_DEBUG_EVENT && event.u.CreateProcessInfo.hFile)
-        CloseHandle(event.u.CreateProcessInfo.hFile);
-    if (event.dwDebugEventCode == LOAD_DLL_DEBUG_EVENT && event.u.LoadDll.hFile)
-        CloseHandle(event.u.LoadDll.hFile);
-}
-
-// Between events: notes the first idle and then closes the program's main
-// window; ends the program if it outlives the timeout.
-void WatchIdle(const PROCESS_INFORMATION& process, DWORD started, StartupLoads& loads)
-{
-    if (!loads.idle && WaitForInputIdle(process.hProcess, 0) == 0) {
-        loads.idle = true;
-        for (HWND window : WindowsOfClass("vestrel", process.dwProcessId))
-            PostMessageA(window, WM_CLOSE, 0, 0);
-    }
-    if (GetTickCount() - started > kTimeoutMs)
-        TerminateProcess(process.hProcess, 99);
-}
-
-// Starts `commandLine` under this thread as its debugger and runs it until it
-// ends, its main window closed at the first idle.
+// Starts `commandLine` under this thread as its debugger and runs it until
+// its first idle, or for 20 seconds at most; then ends it.
 StartupLoads LoadsUntilIdle(const std::string& commandLine)
 {
     StartupLoads loads;
@@ -111,7 +65,6 @@ StartupLoads LoadsUntilIdle(const std::string& commandLine)
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process = {};
     std::wstring command = WideFromUtf8(commandLine);
-    command.push_back(L'\0');
     if (!CreateProcessW(nullptr, &command[0], nullptr, nullptr, FALSE, DEBUG_ONLY_THIS_PROCESS,
                         nullptr, nullptr, &startup, &process))
         return loads;
@@ -119,17 +72,27 @@ StartupLoads LoadsUntilIdle(const std::string& commandLine)
     for (bool running = true; running;) {
         DEBUG_EVENT event = {};
         if (!WaitForDebugEvent(&event, 50)) {
-            WatchIdle(process, started, loads);
+            loads.idle = loads.idle || WaitForInputIdle(process.hProcess, 0) == 0;
+            if (loads.idle || GetTickCount() - started > 20000)
+                TerminateProcess(process.hProcess, 0);
             continue;
         }
-        if (event.dwDebugEventCode == LOAD_DLL_DEBUG_EVENT && !loads.idle)
+        const DWORD code = event.dwDebugEventCode;
+        if (code == LOAD_DLL_DEBUG_EVENT && !loads.idle)
             loads.dlls.push_back(LoadedFileName(process.hProcess, event.u.LoadDll));
-        CloseFileOf(event);
-        running = event.dwDebugEventCode != EXIT_PROCESS_DEBUG_EVENT;
-        ContinueDebugEvent(event.dwProcessId, event.dwThreadId, Answer(event));
+        // The debugger owns these files.
+        if (code == CREATE_PROCESS_DEBUG_EVENT && event.u.CreateProcessInfo.hFile)
+            CloseHandle(event.u.CreateProcessInfo.hFile);
+        if (code == LOAD_DLL_DEBUG_EVENT && event.u.LoadDll.hFile)
+            CloseHandle(event.u.LoadDll.hFile);
+        // Only watching: the program's own exceptions go back to it; the
+        // loader's breakpoint is passed over.
+        const bool own = code == EXCEPTION_DEBUG_EVENT &&
+                         event.u.Exception.ExceptionRecord.ExceptionCode != EXCEPTION_BREAKPOINT;
+        ContinueDebugEvent(event.dwProcessId, event.dwThreadId,
+                           own ? DBG_EXCEPTION_NOT_HANDLED : DBG_CONTINUE);
+        running = code != EXIT_PROCESS_DEBUG_EVENT;
     }
-    DWORD exitCode = 1;
-    loads.ended = GetExitCodeProcess(process.hProcess, &exitCode) && exitCode == 0;
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);
     return loads;
@@ -139,10 +102,8 @@ TEST(StartupModules, OnlyWhatTheFloorLoadsUntilTheWindowAnswers)
 {
     const StartupLoads loads = LoadsUntilIdle("\"" VESTREL_EXE_PATH "\"");
     ASSERT_TRUE(loads.idle) << "the program never waited for input";
-    EXPECT_TRUE(loads.ended);
     // The debugger saw the loads at all.
     EXPECT_NE(loads.dlls.end(), std::find(loads.dlls.begin(), loads.dlls.end(), "kernel32.dll"));
-
     std::vector<std::string> beyond;
     for (const std::string& dll : loads.dlls)
         if (std::find(std::begin(kAllowed), std::end(kAllowed), dll) == std::end(kAllowed))

@@ -1,76 +1,64 @@
 #include "tests/win32/support/folder_link.h"
 
+#include "platform/unicode_text.h"
+
 #include <windows.h>
 
 #include <winioctl.h>
 
-#include <cstddef>
 #include <cstdio>
-#include <cstring>
-#include <vector>
 
 namespace {
 
-// The mount point form of REPARSE_DATA_BUFFER, which MinGW's headers lack.
-struct MountPointReparse {
-    DWORD tag;
-    WORD dataLength;
-    WORD reserved;
-    WORD substituteOffset;
-    WORD substituteLength;
-    WORD printOffset;
-    WORD printLength;
-    wchar_t names[MAX_PATH * 2];
-};
-constexpr DWORD kMountPointHeader = 8; // tag, data length, reserved
-
-std::wstring Wide(const std::string& text)
+bool IsReparsePoint(const std::string& path)
 {
-    return std::wstring(text.begin(), text.end()); // test paths are ASCII
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT);
 }
 
-bool SetMountPoint(HANDLE folder, const std::wstring& target)
+// Calls `visit` with the path and attributes of each entry of `folder`.
+template <typename Visit> void ForEachEntry(const std::string& folder, Visit visit)
 {
-    // The substitute name is the NT path; an empty print name follows it.
-    const std::wstring substitute = L"\\??\\" + target;
-    MountPointReparse reparse = {};
-    if (substitute.size() + 2 > sizeof reparse.names / sizeof(wchar_t))
-        return false;
-    reparse.tag = IO_REPARSE_TAG_MOUNT_POINT;
-    reparse.substituteLength = static_cast<WORD>(substitute.size() * sizeof(wchar_t));
-    reparse.printOffset = static_cast<WORD>(reparse.substituteLength + sizeof(wchar_t));
-    std::memcpy(reparse.names, substitute.c_str(), reparse.substituteLength);
-    reparse.dataLength = static_cast<WORD>(offsetof(MountPointReparse, names) - kMountPointHeader +
-                                           reparse.printOffset + sizeof(wchar_t));
-    DWORD returned = 0;
-    return DeviceIoControl(folder, FSCTL_SET_REPARSE_POINT, &reparse,
-                           kMountPointHeader + reparse.dataLength, nullptr, 0, &returned,
-                           nullptr) != FALSE;
-}
-
-std::string FullPath(const std::string& path)
-{
-    char full[MAX_PATH];
-    const DWORD length = GetFullPathNameA(path.c_str(), MAX_PATH, full, nullptr);
-    return length > 0 && length < MAX_PATH ? std::string(full, length) : path;
+    WIN32_FIND_DATAA found;
+    const HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
+    for (bool more = search != INVALID_HANDLE_VALUE; more; more = FindNextFileA(search, &found)) {
+        const std::string name = found.cFileName;
+        if (name != "." && name != "..")
+            visit(folder + "\\" + name, found.dwFileAttributes);
+    }
+    if (search != INVALID_HANDLE_VALUE)
+        FindClose(search);
 }
 
 } // namespace
 
 bool MakeJunction(const std::string& link, const std::string& target)
 {
-    if (!CreateDirectoryA(link.c_str(), nullptr))
+    wchar_t full[MAX_PATH];
+    const DWORD length = GetFullPathNameW(WideFromUtf8(target).c_str(), MAX_PATH, full, nullptr);
+    if (length == 0 || length >= MAX_PATH || !CreateDirectoryA(link.c_str(), nullptr))
         return false;
+    // REPARSE_DATA_BUFFER for a mount point, which MinGW's headers lack, in
+    // 16-bit words: the tag, the length of what follows the reserved word,
+    // the reserved word, where the substitute name (the target's NT path) is
+    // and how long, where the print name (empty) is and how long; the names.
+    const std::wstring names = L"\\??\\" + std::wstring(full, length) + L'\0' + L'\0';
+    const WORD bytes = static_cast<WORD>(names.size() * sizeof(wchar_t));
+    std::vector<WORD> reparse = {LOWORD(IO_REPARSE_TAG_MOUNT_POINT),
+                                 HIWORD(IO_REPARSE_TAG_MOUNT_POINT)};
+    reparse.insert(reparse.end(), {WORD(8 + bytes), 0, 0, WORD(bytes - 4), WORD(bytes - 2), 0});
+    reparse.insert(reparse.end(), names.begin(), names.end());
     const HANDLE folder =
         CreateFileA(link.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                     FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
-    const bool made =
-        folder != INVALID_HANDLE_VALUE && SetMountPoint(folder, Wide(FullPath(target)));
+    DWORD returned = 0;
+    const bool made = folder != INVALID_HANDLE_VALUE &&
+                      DeviceIoControl(folder, FSCTL_SET_REPARSE_POINT, reparse.data(),
+                                      static_cast<DWORD>(reparse.size() * sizeof(WORD)), nullptr, 0,
+                                      &returned, nullptr);
     if (folder != INVALID_HANDLE_VALUE)
         CloseHandle(folder);
-    const DWORD attributes = GetFileAttributesA(link.c_str());
-    if (made && attributes != INVALID_FILE_ATTRIBUTES &&
-        (attributes & FILE_ATTRIBUTE_REPARSE_POINT))
+    if (made && IsReparsePoint(link))
         return true;
     RemoveDirectoryA(link.c_str());
     return false;
@@ -88,8 +76,7 @@ std::vector<FolderLink> FolderLinks(const std::string& scratch)
 #ifdef VESTREL_HOST_LINK_DIR
     const FolderLink host{"the host's symbolic link", VESTREL_HOST_LINK_DIR "\\link",
                           VESTREL_HOST_LINK_DIR "\\target"};
-    const DWORD attributes = GetFileAttributesA(host.path.c_str());
-    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT))
+    if (IsReparsePoint(host.path))
         links.push_back(host);
     else
 #endif
@@ -99,35 +86,20 @@ std::vector<FolderLink> FolderLinks(const std::string& scratch)
 
 void RemoveFolderTree(const std::string& folder)
 {
-    WIN32_FIND_DATAA found;
-    const HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
-    for (bool more = search != INVALID_HANDLE_VALUE; more; more = FindNextFileA(search, &found)) {
-        const std::string name = found.cFileName;
-        const std::string path = folder + "\\" + name;
-        const DWORD attributes = found.dwFileAttributes;
-        if (name == "." || name == "..")
-            continue;
-        if ((attributes & FILE_ATTRIBUTE_DIRECTORY) && !(attributes & FILE_ATTRIBUTE_REPARSE_POINT))
-            RemoveFolderTree(path);
-        else if (attributes & FILE_ATTRIBUTE_DIRECTORY)
-            RemoveDirectoryA(path.c_str());
-        else
+    ForEachEntry(folder, [](const std::string& path, DWORD attributes) {
+        if (!(attributes & FILE_ATTRIBUTE_DIRECTORY))
             DeleteFileA(path.c_str());
-    }
-    if (search != INVALID_HANDLE_VALUE)
-        FindClose(search);
+        else if (attributes & FILE_ATTRIBUTE_REPARSE_POINT)
+            RemoveDirectoryA(path.c_str()); // the link, not where it leads
+        else
+            RemoveFolderTree(path);
+    });
     RemoveDirectoryA(folder.c_str());
 }
 
 bool IsEmptyFolder(const std::string& folder)
 {
-    WIN32_FIND_DATAA found;
-    const HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
     bool empty = true;
-    for (bool more = search != INVALID_HANDLE_VALUE; more; more = FindNextFileA(search, &found))
-        empty = empty &&
-                (std::strcmp(found.cFileName, ".") == 0 || std::strcmp(found.cFileName, "..") == 0);
-    if (search != INVALID_HANDLE_VALUE)
-        FindClose(search);
+    ForEachEntry(folder, [&empty](const std::string&, DWORD) { empty = false; });
     return empty;
 }
