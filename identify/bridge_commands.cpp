@@ -1,5 +1,7 @@
 #include "identify/bridge_commands.h"
 
+#include "platform/little_endian.h"
+
 #include <cstdint>
 
 namespace {
@@ -25,18 +27,6 @@ void PutBigEndian24(unsigned char* at, std::size_t value)
     at[0] = static_cast<unsigned char>(value >> 16);
     at[1] = static_cast<unsigned char>(value >> 8);
     at[2] = static_cast<unsigned char>(value);
-}
-
-void PutLittleEndian32(unsigned char* at, std::uint32_t value)
-{
-    for (int i = 0; i < 4; ++i)
-        at[i] = static_cast<unsigned char>(value >> (8 * i));
-}
-
-std::uint32_t LittleEndian32(const unsigned char* at)
-{
-    return static_cast<std::uint32_t>(at[0]) | static_cast<std::uint32_t>(at[1]) << 8 |
-           static_cast<std::uint32_t>(at[2]) << 16 | static_cast<std::uint32_t>(at[3]) << 24;
 }
 
 // JMicron's DFh: byte 1 bit 4 reads from the drive, bytes 3-4 the transfer
@@ -170,10 +160,10 @@ BridgeCommand JMicronNvmeStep(unsigned char step, std::size_t length)
 std::vector<unsigned char> JMicronNvmeBlock()
 {
     std::vector<unsigned char> block(kJMicronBlockSize, 0);
-    PutLittleEndian32(&block[0], kJMicronSignature);
-    PutLittleEndian32(&block[2 * 4], kNvmeIdentify);
-    PutLittleEndian32(&block[3 * 4], 0);
-    PutLittleEndian32(&block[12 * 4], kIdentifyController);
+    WriteLittleEndian32(&block[0], kJMicronSignature);
+    WriteLittleEndian32(&block[2 * 4], kNvmeIdentify);
+    WriteLittleEndian32(&block[3 * 4], 0);
+    WriteLittleEndian32(&block[12 * 4], kIdentifyController);
     return block;
 }
 
@@ -256,6 +246,6 @@ bool BridgeCompletionSucceeded(BridgeProtocol protocol, const unsigned char* dat
         return false;
     // Word 5 is the completion's fourth word: the phase tag in bit 16, the
     // status (type and code) above it.
-    const std::uint32_t status = LittleEndian32(data + 5 * 4) >> 17;
-    return LittleEndian32(data) == kJMicronSignature && status == 0;
+    const std::uint32_t status = ReadLittleEndian32(data + 5 * 4) >> 17;
+    return ReadLittleEndian32(data) == kJMicronSignature && status == 0;
 }

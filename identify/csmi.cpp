@@ -1,5 +1,7 @@
 #include "identify/csmi.h"
 
+#include "platform/little_endian.h"
+
 #include <cctype>
 #include <cstring>
 
@@ -46,18 +48,6 @@ bool SameName(const std::string& name, const char* known)
     return true;
 }
 
-void Put32(unsigned char* at, std::uint32_t value)
-{
-    for (int i = 0; i < 4; ++i)
-        at[i] = static_cast<unsigned char>(value >> (8 * i));
-}
-
-std::uint32_t Get32(const unsigned char* at)
-{
-    return static_cast<std::uint32_t>(at[0]) | static_cast<std::uint32_t>(at[1]) << 8 |
-           static_cast<std::uint32_t>(at[2]) << 16 | static_cast<std::uint32_t>(at[3]) << 24;
-}
-
 // The bytes of a reply that may be read: those the driver returned, within
 // the buffer.
 std::size_t ReplyEnd(std::size_t size, std::size_t returned)
@@ -69,12 +59,13 @@ std::size_t ReplyEnd(std::size_t size, std::size_t returned)
 std::vector<unsigned char> CsmiRequest(std::size_t size, std::uint32_t code, const char* signature)
 {
     std::vector<unsigned char> buffer(size, 0);
-    Put32(&buffer[kSrbHeaderLengthField], kSrbIoControlSize);
+    WriteLittleEndian32(&buffer[kSrbHeaderLengthField], kSrbIoControlSize);
     std::memcpy(&buffer[kSrbSignatureField], signature, std::strlen(signature));
-    Put32(&buffer[kSrbTimeoutField], kCsmiTimeoutSeconds);
-    Put32(&buffer[kSrbControlCodeField], code);
-    Put32(&buffer[kSrbReturnCodeField], kCsmiStatusSuccess);
-    Put32(&buffer[kSrbLengthField], static_cast<std::uint32_t>(size - kSrbIoControlSize));
+    WriteLittleEndian32(&buffer[kSrbTimeoutField], kCsmiTimeoutSeconds);
+    WriteLittleEndian32(&buffer[kSrbControlCodeField], code);
+    WriteLittleEndian32(&buffer[kSrbReturnCodeField], kCsmiStatusSuccess);
+    WriteLittleEndian32(&buffer[kSrbLengthField],
+                        static_cast<std::uint32_t>(size - kSrbIoControlSize));
     return buffer;
 }
 
@@ -82,7 +73,7 @@ std::vector<unsigned char> CsmiRequest(std::size_t size, std::uint32_t code, con
 bool HeaderSaysSuccess(const unsigned char* reply, std::size_t end)
 {
     return reply != nullptr && end >= kSrbIoControlSize &&
-           Get32(reply + kSrbReturnCodeField) == kCsmiStatusSuccess;
+           ReadLittleEndian32(reply + kSrbReturnCodeField) == kCsmiStatusSuccess;
 }
 
 // Where a phy entry's port number is read from. Intel's drivers have put it
@@ -229,8 +220,8 @@ std::vector<unsigned char> CsmiIdentifyRequest(const CsmiSataDevice& device)
     fis[1] = kUpdateCommand;
     fis[kFisCommand] = kIdentifyDevice;
     fis[kFisCount] = 1;
-    Put32(parameters + kCsmiStpFlags, kCsmiStpPio | kCsmiStpRead);
-    Put32(parameters + kCsmiStpDataLength, kCsmiSectorSize);
+    WriteLittleEndian32(parameters + kCsmiStpFlags, kCsmiStpPio | kCsmiStpRead);
+    WriteLittleEndian32(parameters + kCsmiStpDataLength, kCsmiSectorSize);
     return buffer;
 }
 
@@ -242,7 +233,7 @@ bool ReadCsmiIdentify(const unsigned char* reply, std::size_t size, std::size_t 
         return false;
     const unsigned char* status = reply + kCsmiStpStatus;
     const unsigned char ataStatus = status[kCsmiStpStatusFis + kFisStatus];
-    const std::uint32_t dataBytes = Get32(status + kCsmiStpDataBytes);
+    const std::uint32_t dataBytes = ReadLittleEndian32(status + kCsmiStpDataBytes);
     if (status[kCsmiStpConnectionStatus] != kConnectionAccepted ||
         (ataStatus & (kStatusBusy | kStatusDeviceFault | kStatusError)) != 0 ||
         (dataBytes != 0 && dataBytes < kCsmiSectorSize))

@@ -1,5 +1,7 @@
 #include "identify/nvme_identify.h"
 
+#include "platform/little_endian.h"
+
 namespace {
 
 constexpr std::size_t kSerialStart = 4;
@@ -11,9 +13,7 @@ constexpr std::size_t kFirmwareSize = 8;
 
 std::uint32_t Field(const unsigned char* reply, std::size_t at)
 {
-    return static_cast<std::uint32_t>(reply[at]) | static_cast<std::uint32_t>(reply[at + 1]) << 8 |
-           static_cast<std::uint32_t>(reply[at + 2]) << 16 |
-           static_cast<std::uint32_t>(reply[at + 3]) << 24;
+    return ReadLittleEndian32(reply + at);
 }
 
 void NvmeText(const NvmeIdentifyPage& page, std::size_t start, std::size_t size,

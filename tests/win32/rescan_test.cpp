@@ -48,15 +48,6 @@ public:
     std::function<void()> duringFirstScan;
 };
 
-std::vector<std::string> Models(HWND list)
-{
-    std::vector<std::string> models;
-    const int count = static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
-    for (int row = 0; row < count; ++row)
-        models.push_back(CellText(list, row, 0));
-    return models;
-}
-
 void PumpMessagesFor(DWORD milliseconds)
 {
     const DWORD start = GetTickCount();
@@ -86,14 +77,14 @@ protected:
 TEST_F(RescanTest, ListIsMadeAgainAndNothingOfTheOldOneIsRemembered)
 {
     Rescan();
-    const std::vector<std::string> scanned = Models(g_hDriveList);
+    const std::vector<std::string> scanned = ListedModels(g_hDriveList);
     const std::size_t records = g_driveRecords.Count();
     AddRow("ZQ3104562AS", "5VJ0A1B2", "CC46");
     ClickRow(static_cast<int>(scanned.size()));
     ASSERT_TRUE(IsWindowEnabled(g_hDownloadButton));
 
     Rescan();
-    EXPECT_EQ(scanned, Models(g_hDriveList));
+    EXPECT_EQ(scanned, ListedModels(g_hDriveList));
     EXPECT_EQ(records, g_driveRecords.Count()) << "the records were added to, not made again";
     EXPECT_EQ(2, drives.scans);
     EXPECT_EQ(-1, g_selectedRow);
@@ -130,9 +121,9 @@ TEST_F(RescanTest, RescansAskedForDuringTheStartUpScanRunOnceAfterIt)
     ScanDrivesIntoList(g_hDriveList, drives);
     EXPECT_EQ(1, scansSeenInside);
     EXPECT_EQ(2, drives.scans);
-    const std::vector<std::string> models = Models(g_hDriveList);
+    const std::vector<std::string> models = ListedModels(g_hDriveList);
     Rescan();
-    EXPECT_EQ(Models(g_hDriveList), models) << "rows of two scans in one list";
+    EXPECT_EQ(ListedModels(g_hDriveList), models) << "rows of two scans in one list";
 }
 
 // Drive 0 opens and never answers a request until released.

@@ -42,15 +42,6 @@ public:
     void Close(HANDLE) override {}
 };
 
-std::vector<std::string> Models(HWND list)
-{
-    std::vector<std::string> models;
-    const int count = static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
-    for (int row = 0; row < count; ++row)
-        models.push_back(CellText(list, row, 0));
-    return models;
-}
-
 using SilentOpen = ProgramWindowTest;
 
 TEST_F(SilentOpen, TheWindowAnswersWhileAnOpenWaitsAndTheNextScanNeitherOpensNorWaitsAgain)
@@ -106,14 +97,14 @@ TEST_F(SilentOpen, TheWindowAnswersWhileAnOpenWaitsAndTheNextScanNeitherOpensNor
         prober.join();
         EXPECT_TRUE(answered) << "the window did not answer while the open waited";
         EXPECT_LT(took, kDeviceDeadlineMs + 2000);
-        EXPECT_EQ(models, Models(g_hDriveList));
+        EXPECT_EQ(models, ListedModels(g_hDriveList));
         EXPECT_EQ(before + 1, AbandonedDeviceRequests());
 
         const DWORD again = GetTickCount();
         rescan();
         EXPECT_LT(GetTickCount() - again, kDeviceDeadlineMs / 2)
             << "waited for the silent device again";
-        EXPECT_EQ(models, Models(g_hDriveList));
+        EXPECT_EQ(models, ListedModels(g_hDriveList));
         EXPECT_EQ(before + 1, AbandonedDeviceRequests()) << "opened again while silent";
     }
 }

@@ -123,3 +123,12 @@ std::string CellText(HWND list, int row, int column)
     SendMessageA(list, LVM_GETITEMTEXTA, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
     return text;
 }
+
+std::vector<std::string> ListedModels(HWND list)
+{
+    std::vector<std::string> models;
+    const int count = static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
+    for (int row = 0; row < count; ++row)
+        models.push_back(CellText(list, row, 0));
+    return models;
+}

@@ -8,6 +8,7 @@
 
 #include <initializer_list>
 #include <string>
+#include <vector>
 
 // The program's real main window and drive list, made in this process the way
 // start-up makes them, with the program-wide globals set, and ways to act on
@@ -49,3 +50,6 @@ protected:
 
 // A cell of the drive list, read back through the control.
 std::string CellText(HWND list, int row, int column);
+
+// The model cell of every row of the drive list, in row order.
+std::vector<std::string> ListedModels(HWND list);
