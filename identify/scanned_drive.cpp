@@ -4,25 +4,38 @@ namespace {
 
 const char* const kIncomplete = ", so the verdict is incomplete";
 
-std::string StepName(ScanStep step, IdentifyRequest request)
+// How a recording and the report name a step besides the identify
+// requests, and how a line names it; the identify requests name themselves.
+struct StepTexts {
+    const char* key;
+    const char* name;
+};
+
+StepTexts TextsOf(ScanStep step)
 {
     switch (step) {
     case ScanStep::Open:
-        return "the open";
+        return {"open", "the open"};
     case ScanStep::DeviceProperty:
-        return "the storage device property query";
+        return {"device-property", "the storage device property query"};
     case ScanStep::AdapterProperty:
-        return "the storage adapter property query";
+        return {"adapter-property", "the storage adapter property query"};
     case ScanStep::ScsiAddress:
-        return "the SCSI address query";
+        return {"scsi-address", "the SCSI address query"};
     case ScanStep::CsmiDriverInfo:
-        return "the CSMI driver information request";
+        return {"csmi-driver", "the CSMI driver information request"};
     case ScanStep::CsmiPhyInfo:
-        return "the CSMI phy information request";
+        return {"csmi-phys", "the CSMI phy information request"};
     case ScanStep::Identify:
         break;
     }
-    return RequestName(request);
+    return {nullptr, nullptr};
+}
+
+std::string StepName(ScanStep step, IdentifyRequest request)
+{
+    const StepTexts texts = TextsOf(step);
+    return texts.name ? texts.name : RequestName(request);
 }
 
 // "(USB, JMicron Generic)": what the driver says the drive is.
@@ -59,23 +72,8 @@ std::string OutcomeKey(DriveOutcome outcome)
 
 std::string StepKey(ScanStep step, IdentifyRequest request)
 {
-    switch (step) {
-    case ScanStep::Open:
-        return "open";
-    case ScanStep::DeviceProperty:
-        return "device-property";
-    case ScanStep::AdapterProperty:
-        return "adapter-property";
-    case ScanStep::ScsiAddress:
-        return "scsi-address";
-    case ScanStep::CsmiDriverInfo:
-        return "csmi-driver";
-    case ScanStep::CsmiPhyInfo:
-        return "csmi-phys";
-    case ScanStep::Identify:
-        break;
-    }
-    return RequestKey(request);
+    const StepTexts texts = TextsOf(step);
+    return texts.key ? texts.key : RequestKey(request);
 }
 
 bool MakesVerdictIncomplete(const ScannedDrive& drive)

@@ -48,15 +48,24 @@ struct BridgeCommandBytes {
     Bytes dataOut;
 };
 
-// The NVMe command block that JMicron's NVMe bridges take before reading:
-// the "NVME" signature, Identify (06h) and CDW10 1 (Identify Controller).
-Bytes JMicronNvmeBlock()
+// A 512-byte block of JMicron's NVMe bridges, which starts with the "NVME"
+// signature: the completion of a command that ended well (a status of 0 in
+// word 5) is no more than that.
+Bytes JMicronNvmeCompletion()
 {
     Bytes block(512, 0);
     block[0] = 'N';
     block[1] = 'V';
     block[2] = 'M';
     block[3] = 'E';
+    return block;
+}
+
+// The NVMe command block those bridges take before reading: Identify (06h)
+// and CDW10 1 (Identify Controller).
+Bytes JMicronNvmeBlock()
+{
+    Bytes block = JMicronNvmeCompletion();
     block[8] = 0x06;
     block[0x30] = 0x01;
     return block;
@@ -106,18 +115,6 @@ const std::vector<BridgeCommandBytes>& KnownBridgeCommands()
         {"jmicron-nvme", Role::Completes, {0xA1, 0x8F, 0, 0, 0x02, 0, 0, 0, 0, 0, 0, 0}, 512, {}},
     };
     return commands;
-}
-
-// The completion a JMicron NVMe bridge reports for a command that ended
-// well: the signature, and a status of 0 in word 5.
-Bytes JMicronNvmeCompletion()
-{
-    Bytes completion(512, 0);
-    completion[0] = 'N';
-    completion[1] = 'V';
-    completion[2] = 'M';
-    completion[3] = 'E';
-    return completion;
 }
 
 bool StartsWith(const char* text, const char* prefix)
