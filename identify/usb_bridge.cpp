@@ -15,17 +15,23 @@ struct KnownBridge {
     int revisionLow;
     int revisionHigh;
     BridgeProtocol protocol;
+    bool alsoSata; // an NVMe bridge whose chip also takes SATA drives
 };
 
-constexpr KnownBridge Bridge(std::uint16_t vendor, std::uint16_t product, BridgeProtocol protocol)
+// Marks an NVMe row whose chip also takes SATA drives, which the translation, always tried first,
+// reads; a drive behind it that gave no identity may then be either.
+constexpr bool kAlsoSata = true;
+
+constexpr KnownBridge Bridge(std::uint16_t vendor, std::uint16_t product, BridgeProtocol protocol,
+                             bool alsoSata = false)
 {
-    return {vendor, product, kAnyRevision, kAnyRevision, protocol};
+    return {vendor, product, kAnyRevision, kAnyRevision, protocol, alsoSata};
 }
 
 constexpr KnownBridge Revisions(std::uint16_t vendor, std::uint16_t product, int low, int high,
                                 BridgeProtocol protocol)
 {
-    return {vendor, product, low, high, protocol};
+    return {vendor, product, low, high, protocol, false};
 }
 
 constexpr BridgeProtocol kNone = BridgeProtocol::None;
@@ -124,6 +130,7 @@ constexpr KnownBridge kKnownBridges[] = {
     Bridge(0x18a5, 0x0216, kSunplusAta), // drivedb.h: Verbatim External Hard Drive 47519
     Bridge(0x1bcf, 0x0c31, kSunplusAta), // drivedb.h: SunplusIT
     Bridge(0x3538, 0x0064, kSunplusAta), // drivedb.h: PQI bridge
+    Revisions(0x3538, 0x0902, 0x010f, 0x010f, kSunplusAta), // drivedb.h: PQI H550, not the H560
 
     // Prolific (D8h)
     Bridge(0x067b, 0x2571, kProlificAta), // drivedb.h: Prolific PL2571
@@ -131,41 +138,61 @@ constexpr KnownBridge kKnownBridges[] = {
     Bridge(0x067b, 0x2773, kProlificAta), // drivedb.h: Prolific PL2773
     Bridge(0x067b, 0x2775, kProlificAta), // drivedb.h: Prolific PL2775
 
-    // JMicron NVMe (A1h in three steps); the JMS581 also takes SATA drives,
-    // which the translation, always tried first, reads.
-    Bridge(0x152d, 0x0581, kJMicronNvme), // drivedb.h: JMicron JMS581
-    Bridge(0x152d, 0x0583, kJMicronNvme), // drivedb.h: JMicron JMS583
-    Bridge(0x152d, 0xa583, kJMicronNvme), // drivedb.h: JMicron JMS583
-    Bridge(0x152d, 0xb581, kJMicronNvme), // drivedb.h: JMicron JMS581
-    Bridge(0x30de, 0x1000, kJMicronNvme), // drivedb.h: KIOXIA EXCERIA PLUS
+    // JMicron NVMe (A1h in three steps); the JMS581 also takes SATA drives. SATA adapters share
+    // the JMS583's id, told apart by their revision alone: the JMicron sequence would reach them
+    // as an ATA hardware reset, so those revisions, named both ways, get None, and so does the
+    // id without a revision.
+    Bridge(0x152d, 0x0581, kJMicronNvme, kAlsoSata),         // drivedb.h: JMicron JMS581
+    Revisions(0x152d, 0x0583, 0x0000, 0xffff, kJMicronNvme), // drivedb.h: JMicron JMS583
+    Revisions(0x152d, 0x0583, 0x0205, 0x0205, kNone),        // drivedb.h: SATA adapter, JMS583 id
+    Revisions(0x152d, 0x0583, 0x0414, 0x0414, kNone),        // drivedb.h: SATA adapter, JMS583 id
+    Revisions(0x152d, 0x0583, 0x3202, 0x3202, kNone),        // drivedb.h: SATA adapter, JMS583 id
+    Revisions(0x152d, 0x0583, 0x9128, 0x9128, kNone),        // drivedb.h: Wavlink dock, JMS583 id
+    Bridge(0x152d, 0xa581, kJMicronNvme, kAlsoSata),         // drivedb.h: JMicron JMS581
+    Bridge(0x152d, 0xa583, kJMicronNvme),                    // drivedb.h: JMicron JMS583
+    Bridge(0x152d, 0xb581, kJMicronNvme, kAlsoSata),         // drivedb.h: JMicron JMS581
+    Bridge(0x21c4, 0x0003, kJMicronNvme),                    // drivedb.h: Lexar ES3 Portable SSD
+    Bridge(0x21c4, 0x0030, kJMicronNvme),                    // drivedb.h: Lexar SL300 Portable SSD
+    Bridge(0x21c4, 0xb06a, kJMicronNvme),                    // drivedb.h: Lexar E6 NVMe enclosure
+    Bridge(0x30de, 0x1000, kJMicronNvme),                    // drivedb.h: KIOXIA EXCERIA PLUS
 
-    // ASMedia NVMe (E6h)
-    Bridge(0x0411, 0x039d, kAsmediaNvme), // drivedb.h: Buffalo SSD-PSTA/N
-    Bridge(0x04e8, 0x4001, kAsmediaNvme), // drivedb.h: Samsung Portable SSD T7
-    Bridge(0x04e8, 0x61fb, kAsmediaNvme), // drivedb.h: Samsung Portable SSD T7 Shield
-    Bridge(0x04e8, 0x61fd, kAsmediaNvme), // drivedb.h: Samsung Portable SSD T9
-    Bridge(0x0781, 0x55ae, kAsmediaNvme), // drivedb.h: SanDisk Extreme
-    Bridge(0x0b05, 0x1932, kAsmediaNvme), // drivedb.h: Asus ROG Strix Arion
-    Bridge(0x0bc2, 0xaa1a, kAsmediaNvme), // drivedb.h: Seagate FireCuda Gaming SSD
-    Bridge(0x1058, 0x266e, kAsmediaNvme), // drivedb.h: WD Elements SE SSD
-    Bridge(0x13fe, 0x6500, kAsmediaNvme), // drivedb.h: TeamGroup C212 (Phison)
-    Bridge(0x174c, 0x2362, kAsmediaNvme), // drivedb.h: ASMedia ASM2362
-    Bridge(0x174c, 0x2364, kAsmediaNvme), // drivedb.h: ASMedia ASM2364
-    Bridge(0x174c, 0x2463, kAsmediaNvme), // drivedb.h: ASMedia ASM2464PD
-    Bridge(0x1e91, 0xde79, kAsmediaNvme), // drivedb.h: OWC Express 1M2
-    Bridge(0x32ac, 0x0005, kAsmediaNvme), // drivedb.h: Framework expansion card (Phison)
+    // ASMedia NVMe (E6h). USB flash controllers (Phison, Silicon Motion) answer it too, in part,
+    // and may answer the translation as well.
+    Bridge(0x0411, 0x039d, kAsmediaNvme),            // drivedb.h: Buffalo SSD-PSTA/N
+    Bridge(0x04e8, 0x4001, kAsmediaNvme),            // drivedb.h: Samsung Portable SSD T7
+    Bridge(0x04e8, 0x61fb, kAsmediaNvme),            // drivedb.h: Samsung Portable SSD T7 Shield
+    Bridge(0x04e8, 0x61fd, kAsmediaNvme),            // drivedb.h: Samsung Portable SSD T9
+    Bridge(0x0634, 0x5603, kAsmediaNvme, kAlsoSata), // drivedb.h: Crucial X9 Pro (SM2320)
+    Bridge(0x0634, 0x5607, kAsmediaNvme, kAlsoSata), // drivedb.h: Crucial X10 (SM2320)
+    Bridge(0x0781, 0x55ae, kAsmediaNvme),            // drivedb.h: SanDisk Extreme
+    Bridge(0x0781, 0x55af, kAsmediaNvme),            // drivedb.h: SanDisk Extreme Pro Portable SSD
+    Bridge(0x0781, 0x55bb, kAsmediaNvme),            // drivedb.h: SanDisk Portable SSD
+    Bridge(0x0b05, 0x1932, kAsmediaNvme),            // drivedb.h: Asus ROG Strix Arion
+    Bridge(0x0bc2, 0xaa1a, kAsmediaNvme),            // drivedb.h: Seagate FireCuda Gaming SSD
+    Bridge(0x1058, 0x266e, kAsmediaNvme),            // drivedb.h: WD Elements SE SSD
+    Bridge(0x13fe, 0x6500, kAsmediaNvme, kAlsoSata), // drivedb.h: TeamGroup C212 (Phison)
+    Bridge(0x14b0, 0x020b, kAsmediaNvme),            // drivedb.h: StarTech (ASM2464PD)
+    Bridge(0x174c, 0x2362, kAsmediaNvme),            // drivedb.h: ASMedia ASM2362
+    Bridge(0x174c, 0x2364, kAsmediaNvme),            // drivedb.h: ASMedia ASM2364
+    Bridge(0x174c, 0x2463, kAsmediaNvme),            // drivedb.h: ASMedia ASM2464PD
+    Bridge(0x1b1c, 0x1a20, kAsmediaNvme, kAlsoSata), // drivedb.h: Corsair EX400U (Phison)
+    Bridge(0x1e91, 0xde79, kAsmediaNvme),            // drivedb.h: OWC Express 1M2
+    Bridge(0x32ac, 0x0005, kAsmediaNvme, kAlsoSata), // drivedb.h: Framework expansion card (Phison)
 
-    // Realtek NVMe (E4h); the RTL9220 also takes SATA drives, which the
-    // translation reads. The RTL9211 is listed for NVMe and for SATA
-    // without the translation, and no revision tells the two apart.
-    Bridge(0x0bda, 0x9210, kRealtekNvme), // drivedb.h: Realtek RTL9210
-    Bridge(0x0dd8, 0x9210, kRealtekNvme), // drivedb.h: Netac WH51 (RTL9210)
-    Bridge(0x1de1, 0xe101, kRealtekNvme), // drivedb.h: Actions AM8180 (RTL9210)
-    Bridge(0x0bda, 0x9220, kRealtekNvme), // drivedb.h: Realtek RTL9220
-    Bridge(0x0bda, 0x9211, kNone),        // drivedb.h: Realtek RTL9211 with SATA
-    Bridge(0x0bda, 0x9211, kRealtekNvme), // drivedb.h: Realtek RTL9211 with NVMe
-    Bridge(0x2eb9, 0x9211, kNone),        // drivedb.h: Sabrent EC-WPTF (RTL9211) with SATA
-    Bridge(0x2eb9, 0x9211, kRealtekNvme), // drivedb.h: Sabrent EC-WPTF (RTL9211) with NVMe
+    // Realtek NVMe (E4h). The RTL9220, and the RTL9210B that shares the RTL9210's id, also take
+    // SATA drives; so may the rebranded chip and the enclosures the database names no chip for.
+    // The RTL9211 is listed for NVMe and for SATA without the translation, and no revision tells
+    // the two apart.
+    Bridge(0x0bda, 0x9210, kRealtekNvme, kAlsoSata), // drivedb.h: Realtek RTL9210
+    Bridge(0x0dd8, 0x9210, kRealtekNvme, kAlsoSata), // drivedb.h: Netac WH51 (RTL9210)
+    Bridge(0x1de1, 0xe101, kRealtekNvme, kAlsoSata), // drivedb.h: Actions AM8180 (RTL9210)
+    Bridge(0x0bda, 0x9220, kRealtekNvme, kAlsoSata), // drivedb.h: Realtek RTL9220
+    Bridge(0x2174, 0x7010, kRealtekNvme, kAlsoSata), // drivedb.h: Transcend TS-CM10G
+    Bridge(0x21c4, 0xb083, kRealtekNvme, kAlsoSata), // drivedb.h: Lexar E300 (Realtek)
+    Bridge(0x0bda, 0x9211, kNone),                   // drivedb.h: Realtek RTL9211 with SATA
+    Bridge(0x0bda, 0x9211, kRealtekNvme, kAlsoSata), // drivedb.h: Realtek RTL9211 with NVMe
+    Bridge(0x2eb9, 0x9211, kNone),                   // drivedb.h: Sabrent EC-WPTF (RTL9211), SATA
+    Bridge(0x2eb9, 0x9211, kRealtekNvme, kAlsoSata), // drivedb.h: Sabrent EC-WPTF (RTL9211), NVMe
 };
 
 bool RevisionMatches(const KnownBridge& bridge, int revision)
@@ -173,6 +200,12 @@ bool RevisionMatches(const KnownBridge& bridge, int revision)
     if (bridge.revisionLow == kAnyRevision)
         return true;
     return revision >= bridge.revisionLow && revision <= bridge.revisionHigh;
+}
+
+bool RowHolds(const KnownBridge& bridge, const UsbId& id)
+{
+    return bridge.vendor == id.vendor && bridge.product == id.product &&
+           RevisionMatches(bridge, id.revision);
 }
 
 // Moves `at` past `word` when the text continues with it, in any case.
@@ -246,8 +279,7 @@ BridgeProtocol BridgeProtocolFor(const UsbId& id)
     bool named = false;
     BridgeProtocol protocol = BridgeProtocol::None;
     for (const KnownBridge& bridge : kKnownBridges) {
-        if (bridge.vendor != id.vendor || bridge.product != id.product ||
-            !RevisionMatches(bridge, id.revision))
+        if (!RowHolds(bridge, id))
             continue;
         if (named && bridge.protocol != protocol)
             return BridgeProtocol::None;
@@ -261,4 +293,15 @@ bool IsNvmeBridge(BridgeProtocol protocol)
 {
     return protocol == BridgeProtocol::JMicronNvme || protocol == BridgeProtocol::AsmediaNvme ||
            protocol == BridgeProtocol::RealtekNvme;
+}
+
+bool HoldsOnlyNvmeDrives(const UsbId& id)
+{
+    if (!IsNvmeBridge(BridgeProtocolFor(id)))
+        return false;
+    for (const KnownBridge& bridge : kKnownBridges) {
+        if (RowHolds(bridge, id) && bridge.alsoSata)
+            return false;
+    }
+    return true;
 }

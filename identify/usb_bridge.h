@@ -39,3 +39,7 @@ BridgeProtocol BridgeProtocolFor(const UsbId& id);
 // Whether the bridge carries an NVMe drive (Identify Controller) rather than
 // a SATA drive (IDENTIFY DEVICE).
 bool IsNvmeBridge(BridgeProtocol protocol);
+
+// Whether every drive behind the bridge with this id is an NVMe drive: the table names it for an
+// NVMe protocol and its chip takes no SATA drive. False for any id the table is not sure of.
+bool HoldsOnlyNvmeDrives(const UsbId& id);
