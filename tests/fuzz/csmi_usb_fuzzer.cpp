@@ -1,5 +1,6 @@
 #include "identify/bridge_commands.h"
 #include "identify/csmi.h"
+#include "identify/rst_nvme.h"
 #include "identify/usb_bridge.h"
 
 #include <cstdint>
@@ -9,9 +10,9 @@
 #include <vector>
 
 // The first four bytes are the byte count the driver reports, the fifth a
-// SCSI status; the rest is at once a CSMI reply, a hardware id's text and a
-// bridge command's sense data and completion, each in a buffer of exactly its
-// size so that any read past it is caught.
+// SCSI status; the rest is at once a CSMI reply, an RST NVMe reply, a
+// hardware id's text and a bridge command's sense data and completion, each
+// in a buffer of exactly its size so that any read past it is caught.
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     if (size < 5)
@@ -33,6 +34,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     unsigned char sector[512];
     ReadCsmiIdentify(body.data(), body.size(), returned, sector);
+    NvmeIdentifyPage page{};
+    if (ReadRstNvmeIdentify(body.data(), body.size(), returned, page) && page == NvmeIdentifyPage{})
+        std::abort();
 
     UsbId id;
     if (ParseUsbHardwareId(std::string(body.begin(), body.end()), id) &&
