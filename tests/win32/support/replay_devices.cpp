@@ -117,6 +117,14 @@ const std::vector<BridgeCommandBytes>& KnownBridgeCommands()
     return commands;
 }
 
+// Whether a miniport request's SRB_IO_CONTROL signature is that of Intel
+// RST's NVMe pass-through.
+bool SaysIntelNvm(const void* in, DWORD inSize)
+{
+    return in != nullptr && inSize >= 12 &&
+           std::memcmp(static_cast<const unsigned char*>(in) + 4, "IntelNvm", 8) == 0;
+}
+
 bool StartsWith(const char* text, const char* prefix)
 {
     return std::strncmp(text, prefix, std::strlen(prefix)) == 0;
@@ -291,8 +299,13 @@ bool ReplayDevices::Control(HANDLE device, DWORD code, const void* in, DWORD inS
     Log(device, code, in, inSize);
     const std::string drive = FolderOf(device);
     *returned = 0;
-    if (IsPortHandle(device))
-        return code == IOCTL_SCSI_MINIPORT && AnswerCsmi(drive, in, inSize, out, outSize, returned);
+    if (IsPortHandle(device)) {
+        if (code != IOCTL_SCSI_MINIPORT)
+            return false;
+        if (SaysIntelNvm(in, inSize))
+            return AnswerRstNvme(NumberOf(device), in, inSize, out, outSize, returned);
+        return AnswerCsmi(drive, in, inSize, out, outSize, returned);
+    }
     switch (code) {
     case SMART_GET_VERSION:
         HangIfSilent(drive, "smart.hang");
@@ -514,6 +527,28 @@ struct CsmiCode {
 const CsmiCode kCsmiCodes[] = {
     {1, "CSMIALL", 28 + 174}, {20, "CSMISAS", 28 + 2052}, {25, "CSMISAS", kStpData + 512}};
 
+// Identify Controller through Intel RST's NVMe pass-through, byte for byte
+// up to the data: the header with `timeout`, version 1, the path `pathId`,
+// target and LUN 0, opcode 06h, CNS 1 in dword 10, the data at 164 for 4,096
+// bytes; every other byte zero (the completion and the queue select too).
+constexpr std::size_t kRstNvmeData = 164;
+Bytes RstNvmeIdentifyBytes(std::uint32_t timeout, unsigned char pathId)
+{
+    Bytes bytes(kRstNvmeData, 0);
+    Put32(&bytes[0], kSrbSize);
+    std::memcpy(&bytes[4], "IntelNvm", 8);
+    Put32(&bytes[12], timeout);
+    Put32(&bytes[16], 0xF0002808);
+    Put32(&bytes[24], kRstNvmeData + kNvmePageSize - kSrbSize);
+    bytes[28] = 1;
+    bytes[29] = pathId;
+    bytes[32] = 0x06;
+    Put32(&bytes[32 + 40], 1);
+    Put32(&bytes[116], kRstNvmeData);
+    Put32(&bytes[120], kNvmePageSize);
+    return bytes;
+}
+
 // The register FIS of IDENTIFY DEVICE from the host: type 27h, the command
 // bit, ECh, a count of 1; every other byte zero.
 bool IsIdentifyFis(const unsigned char* fis)
@@ -592,4 +627,46 @@ bool ReplayDevices::AnswerCsmiIdentify(const std::string& device, unsigned char*
         return true;
     }
     return false;
+}
+
+// Intel RST's NVMe pass-through takes Identify Controller alone, exactly as
+// its layout has it, and answers for the drive whose recorded SCSI address
+// names this port and the path asked: its page from rst-nvme.bin, after a
+// completion left zero.
+bool ReplayDevices::AnswerRstNvme(int port, const void* in, DWORD inSize, void* out, DWORD outSize,
+                                  DWORD* returned) const
+{
+    auto* bytes = static_cast<unsigned char*>(out);
+    if (in != out || inSize != outSize || inSize != kRstNvmeData + kNvmePageSize)
+        return false;
+    const std::uint32_t timeout = Get32(bytes + 12);
+    const Bytes expected = RstNvmeIdentifyBytes(timeout, bytes[29]);
+    if (timeout == 0 || timeout > 3 || !std::equal(expected.begin(), expected.end(), bytes))
+        return false;
+    const std::string drive = DriveOnPath(port, bytes[29]);
+    if (drive.empty())
+        return false;
+    HangIfSilent(drive, "rst-nvme.hang");
+    const long size = Recorded(drive, "rst-nvme.bin", bytes + kRstNvmeData, kNvmePageSize);
+    if (size < 0)
+        return false;
+    Put32(bytes + 20, 0);
+    *returned = static_cast<DWORD>(kRstNvmeData + size);
+    return true;
+}
+
+// The folder of the drive, among those the scan asks (0 to 31), whose
+// scsi-address.bin names `port` and `pathId`; empty when none does.
+std::string ReplayDevices::DriveOnPath(int port, unsigned char pathId) const
+{
+    for (int index = 0; index < 32; ++index) {
+        const std::string drive = folder + "/" + std::to_string(index);
+        SCSI_ADDRESS address = {};
+        const long size = Recorded(drive, "scsi-address.bin",
+                                   reinterpret_cast<unsigned char*>(&address), sizeof address);
+        if (size == static_cast<long>(sizeof address) && address.PortNumber == port &&
+            address.PathId == pathId)
+            return drive;
+    }
+    return std::string();
 }

@@ -27,7 +27,9 @@ struct ReplayRequest {
 // drivers give them: a pass-through reply with the ATA status of a command that ended well, an NVMe
 // reply behind its descriptor, each with the byte counts of the recorded data. A bridge's own
 // command is answered only when its bytes are exactly those that bridge takes, else as the bridge
-// answers a command it does not know. Safe to use from several threads at once.
+// answers a command it does not know; Intel RST's NVMe pass-through only for Identify Controller,
+// byte for byte, to the drive whose recorded SCSI address names the port and path. Safe to use from
+// several threads at once.
 class ReplayDevices final : public DeviceIo {
 public:
     explicit ReplayDevices(std::string folder);
@@ -76,6 +78,9 @@ private:
                     DWORD outSize, DWORD* returned) const;
     bool AnswerCsmiIdentify(const std::string& device, unsigned char* bytes, DWORD size,
                             DWORD* returned) const;
+    bool AnswerRstNvme(int port, const void* in, DWORD inSize, void* out, DWORD outSize,
+                       DWORD* returned) const;
+    std::string DriveOnPath(int port, unsigned char pathId) const;
 
     std::string folder;
     mutable CRITICAL_SECTION lock;
