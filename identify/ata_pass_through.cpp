@@ -9,17 +9,18 @@ constexpr unsigned char kSat16Opcode = 0x85;
 // drives, and to them it means nothing but ATA PASS-THROUGH (12).
 constexpr unsigned char kSat12Opcode = 0xA1;
 constexpr unsigned char kIdentifyDevice = 0xEC;
-constexpr unsigned char kDeviceRegister = 0xA0;
 
 // Byte 1: protocol 4 (PIO data-in) in bits 4-1, not extended.
 constexpr unsigned char kPioDataIn = 4 << 1;
-// Byte 2: CK_COND (return the ATA registers), T_DIR (from the device),
-// BYTE_BLOCK (count in blocks), T_LENGTH 2 (the length is in the count field).
-constexpr unsigned char kCheckCondition = 0x20;
+// Byte 2: T_DIR (from the device), BYTE_BLOCK (count in blocks), T_LENGTH 2
+// (the length is in the count field). CK_COND stays clear, as every public
+// tool sends IDENTIFY: a command that ended well then comes back GOOD, where
+// with the bit set each success is a CHECK CONDITION that some bridges
+// mishandle; an ATA error still comes back as sense data.
 constexpr unsigned char kFromDevice = 0x08;
 constexpr unsigned char kInBlocks = 0x04;
 constexpr unsigned char kLengthInCount = 0x02;
-constexpr unsigned char kTransfer = kCheckCondition | kFromDevice | kInBlocks | kLengthInCount;
+constexpr unsigned char kTransfer = kFromDevice | kInBlocks | kLengthInCount;
 
 constexpr unsigned char kSenseNoSense = 0x0;
 constexpr unsigned char kSenseRecoveredError = 0x1;
@@ -111,7 +112,6 @@ std::size_t MakeSatIdentifyCdb(bool sixteen, unsigned char (&cdb)[16])
         cdb[1] = kPioDataIn;
         cdb[2] = kTransfer;
         cdb[6] = 1; // count: one sector
-        cdb[13] = kDeviceRegister;
         cdb[14] = kIdentifyDevice;
         return kSat16CdbSize;
     }
@@ -119,7 +119,6 @@ std::size_t MakeSatIdentifyCdb(bool sixteen, unsigned char (&cdb)[16])
     cdb[1] = kPioDataIn;
     cdb[2] = kTransfer;
     cdb[4] = 1; // count: one sector
-    cdb[8] = kDeviceRegister;
     cdb[9] = kIdentifyDevice;
     return kSat12CdbSize;
 }

@@ -12,9 +12,9 @@ constexpr unsigned char kScsiStatusGood = 0x00;
 constexpr unsigned char kScsiStatusCheckCondition = 0x02;
 
 // Writes the CDB of ATA PASS-THROUGH (16), or (12) when `sixteen` is false,
-// carrying IDENTIFY DEVICE: PIO data-in of one 512-byte sector, with the
-// ATA registers asked back in the sense data. Returns the CDB's length; the
-// rest of `cdb` is zero.
+// carrying IDENTIFY DEVICE: PIO data-in of one 512-byte sector, the ATA
+// registers not asked back, byte for byte as the public tools send it.
+// Returns the CDB's length; the rest of `cdb` is zero.
 std::size_t MakeSatIdentifyCdb(bool sixteen, unsigned char (&cdb)[16]);
 
 // Whether a pass-through request's SCSI status and the first `senseSize`
@@ -22,7 +22,8 @@ std::size_t MakeSatIdentifyCdb(bool sixteen, unsigned char (&cdb)[16]);
 // CHECK CONDITION needs sense data that carries the ATA status (an ATA Status
 // Return descriptor, or the fixed format's information field) under sense
 // key NO SENSE or RECOVERED ERROR, with BSY, DF and ERR clear. GOOD passes
-// unless it too carries an ATA status that shows an error: bridges that
-// ignore the request for the registers answer GOOD with no sense data.
+// unless it too carries an ATA status that shows an error: a command that
+// ended well comes back GOOD with no sense data, and some bridges return the
+// registers all the same.
 bool SatReplyShowsNoError(unsigned char scsiStatus, const unsigned char* sense,
                           std::size_t senseSize);

@@ -8,6 +8,7 @@ namespace {
 
 constexpr unsigned char kIdentifyDevice = 0xEC;
 constexpr unsigned char kDeviceRegister = 0xA0; // the bridge's first (master) device
+constexpr unsigned char kSecondDevice = 0xB0;   // a JMicron bridge's second port
 constexpr unsigned char kNvmeIdentify = 0x06;   // admin opcode
 constexpr unsigned char kIdentifyController = 0x01;
 
@@ -31,8 +32,9 @@ void PutBigEndian24(unsigned char* at, std::size_t value)
 
 // JMicron's DFh: byte 1 bit 4 reads from the drive, bytes 3-4 the transfer
 // length (big-endian), then features, count, LBA low/mid/high, device and
-// command. The device register picks the bridge's port: A0h its first.
-BridgeCommand JMicronAtaIdentify()
+// command. The device register picks the bridge's port: A0h its first, B0h
+// its second.
+BridgeCommand JMicronAtaIdentify(int port)
 {
     BridgeCommand command = DataInCommand(12, kBridgeAtaIdentifySize);
     unsigned char* cdb = command.cdb;
@@ -41,7 +43,7 @@ BridgeCommand JMicronAtaIdentify()
     cdb[3] = static_cast<unsigned char>(kBridgeAtaIdentifySize >> 8);
     cdb[4] = static_cast<unsigned char>(kBridgeAtaIdentifySize);
     cdb[6] = 1; // count: one sector
-    cdb[10] = kDeviceRegister;
+    cdb[10] = port == 1 ? kSecondDevice : kDeviceRegister;
     cdb[11] = kIdentifyDevice;
     command.holdsIdentity = true;
     return command;
@@ -204,13 +206,40 @@ bool KeyShowsNoError(int key)
 
 } // namespace
 
-std::vector<BridgeCommand> BridgeIdentifyCommands(BridgeProtocol protocol)
+BridgeCommand JMicronPortRegisterRead()
+{
+    // DFh with command FDh reads the bridge's own registers: bytes 3-4 the
+    // length, bytes 6-7 the address (big-endian).
+    BridgeCommand command = DataInCommand(12, 1);
+    unsigned char* cdb = command.cdb;
+    cdb[0] = 0xDF;
+    cdb[1] = 0x10;
+    cdb[4] = 1;
+    cdb[6] = static_cast<unsigned char>(kJMicronPortRegister >> 8);
+    cdb[7] = static_cast<unsigned char>(kJMicronPortRegister);
+    cdb[11] = 0xFD;
+    return command;
+}
+
+int JMicronDrivePort(unsigned char portRegister)
+{
+    switch (portRegister & (kJMicronPort0Drive | kJMicronPort1Drive)) {
+    case kJMicronPort0Drive:
+        return 0;
+    case kJMicronPort1Drive:
+        return 1;
+    default:
+        return -1;
+    }
+}
+
+std::vector<BridgeCommand> BridgeIdentifyCommands(BridgeProtocol protocol, int port)
 {
     switch (protocol) {
     case BridgeProtocol::None:
         return {};
     case BridgeProtocol::JMicronAta:
-        return {JMicronAtaIdentify()};
+        return {JMicronAtaIdentify(port)};
     case BridgeProtocol::CypressAta:
         return {CypressAtaIdentify()};
     case BridgeProtocol::SunplusAta:

@@ -29,8 +29,23 @@ struct BridgeCommand {
 // of the command that holds it, and counts only when all of its
 // dataInLength bytes came back and, where a command holds the completion,
 // BridgeCompletionSucceeded accepts that command's data. No commands for
-// BridgeProtocol::None.
-std::vector<BridgeCommand> BridgeIdentifyCommands(BridgeProtocol protocol);
+// BridgeProtocol::None. `port` is a JMicron ATA bridge's port (0 or 1, as
+// JMicronDrivePort tells it); the other bridges have one.
+std::vector<BridgeCommand> BridgeIdentifyCommands(BridgeProtocol protocol, int port = 0);
+
+// JMicron's ATA bridges may have two ports, and IDENTIFY sent to a port with
+// no drive can drop the drive: the bridge's port register (72 0Fh, one byte)
+// is read first. Bit 04h says port 0 holds a drive, bit 40h port 1.
+constexpr unsigned kJMicronPortRegister = 0x720F;
+constexpr unsigned char kJMicronPort0Drive = 0x04;
+constexpr unsigned char kJMicronPort1Drive = 0x40;
+
+// The command that reads the port register: one byte in.
+BridgeCommand JMicronPortRegisterRead();
+
+// The port of the bridge's one drive, 0 or 1; -1 when both ports or neither
+// hold a drive (a physical drive cannot tell which of two is its own).
+int JMicronDrivePort(unsigned char portRegister);
 
 // Whether one command's SCSI status and the first `senseSize` bytes of its
 // sense data show that it ended well: GOOD, or CHECK CONDITION whose sense

@@ -55,15 +55,17 @@ std::size_t ReplyEnd(std::size_t size, std::size_t returned)
     return returned < size ? returned : size;
 }
 
-// A request of `size` bytes with its header filled and the rest zero.
-std::vector<unsigned char> CsmiRequest(std::size_t size, std::uint32_t code, const char* signature)
+// A request of `size` bytes with its header filled and the rest zero, its
+// ReturnCode `preset` until the driver sets it.
+std::vector<unsigned char> CsmiRequest(std::size_t size, std::uint32_t code, const char* signature,
+                                       std::uint32_t preset = kCsmiStatusSuccess)
 {
     std::vector<unsigned char> buffer(size, 0);
     WriteLittleEndian32(&buffer[kSrbHeaderLengthField], kSrbIoControlSize);
     std::memcpy(&buffer[kSrbSignatureField], signature, std::strlen(signature));
     WriteLittleEndian32(&buffer[kSrbTimeoutField], kCsmiTimeoutSeconds);
     WriteLittleEndian32(&buffer[kSrbControlCodeField], code);
-    WriteLittleEndian32(&buffer[kSrbReturnCodeField], kCsmiStatusSuccess);
+    WriteLittleEndian32(&buffer[kSrbReturnCodeField], preset);
     WriteLittleEndian32(&buffer[kSrbLengthField],
                         static_cast<std::uint32_t>(size - kSrbIoControlSize));
     return buffer;
@@ -181,7 +183,9 @@ bool ReadCsmiDriverInfo(const unsigned char* reply, std::size_t size, std::size_
 
 std::vector<unsigned char> CsmiPhyInfoRequest()
 {
-    return CsmiRequest(kCsmiPhyInfoBufferSize, kCsmiGetPhyInfo, kSasSignature);
+    // A driver that leaves the buffer as it was sent must not pass for one
+    // that found no drive.
+    return CsmiRequest(kCsmiPhyInfoBufferSize, kCsmiGetPhyInfo, kSasSignature, kCsmiStatusFailed);
 }
 
 bool ReadCsmiPhyInfo(const unsigned char* reply, std::size_t size, std::size_t returned,
@@ -190,12 +194,11 @@ bool ReadCsmiPhyInfo(const unsigned char* reply, std::size_t size, std::size_t r
     devices.clear();
     const std::size_t end = ReplyEnd(size, returned);
     const std::size_t physStart = kSrbIoControlSize + kCsmiPhyInfoPhys;
-    if (!HeaderSaysSuccess(reply, end) || end < physStart ||
-        reply[kSrbIoControlSize] > kCsmiMaxPhys)
+    if (!HeaderSaysSuccess(reply, end) || end < physStart)
         return false;
-    std::size_t count = (end - physStart) / kCsmiPhyEntitySize;
-    if (count > kCsmiMaxPhys)
-        count = kCsmiMaxPhys;
+    const std::size_t count = reply[kSrbIoControlSize];
+    if (count > kCsmiMaxPhys || end < physStart + count * kCsmiPhyEntitySize)
+        return false;
     const unsigned char* phys = reply + physStart;
     const PortSource source = ChoosePortSource(phys, count);
     for (std::size_t i = 0; i < count; ++i) {

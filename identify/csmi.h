@@ -33,6 +33,7 @@ constexpr std::uint32_t kCsmiGetDriverInfo = 1;   // "CSMIALL"
 constexpr std::uint32_t kCsmiGetPhyInfo = 20;     // "CSMISAS"
 constexpr std::uint32_t kCsmiStpPassThrough = 25; // "CSMISAS"
 constexpr std::uint32_t kCsmiStatusSuccess = 0;   // ReturnCode
+constexpr std::uint32_t kCsmiStatusFailed = 1;
 // The driver's own timeout for a request, in seconds: below the scan's
 // four-second deadline, so a driver that keeps to it fails the request
 // before the scan gives the port up.
@@ -116,7 +117,8 @@ std::vector<unsigned char> CsmiDriverInfoRequest();
 bool ReadCsmiDriverInfo(const unsigned char* reply, std::size_t size, std::size_t returned,
                         std::string& name);
 
-// The whole in/out buffer of the phy-info request.
+// The whole in/out buffer of the phy-info request. Its ReturnCode says
+// failure until the driver sets it.
 std::vector<unsigned char> CsmiPhyInfoRequest();
 
 // A SATA drive on one of the controller's phys, as the STP pass-through
@@ -132,9 +134,10 @@ struct CsmiSataDevice {
     unsigned char entry = 0; // its place in the phy info's table of 32
 };
 
-// Reads a phy-info reply. True when the header's ReturnCode says success and
-// the phy count is possible; `devices` then holds the attached SATA drives,
-// in phy order (none at all is a success too).
+// Reads a phy-info reply. True when the header's ReturnCode says success,
+// the phy count is possible and the returned bytes hold every entry it
+// counts; `devices` then holds the attached SATA drives, in phy order (none
+// at all is a success too).
 bool ReadCsmiPhyInfo(const unsigned char* reply, std::size_t size, std::size_t returned,
                      std::vector<CsmiSataDevice>& devices);
 

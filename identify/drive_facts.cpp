@@ -92,11 +92,16 @@ bool NamesVirtualDisk(const DriveFacts& facts)
     return false;
 }
 
-bool CouldHoldAtaDrive(const DriveFacts& facts, bool nvmeBridge)
+bool NamesNvmeBehindRaid(const DriveFacts& facts)
+{
+    return (facts.bus == kBusRaid || facts.adapterBus == kBusRaid) && Upper(facts.vendor) == "NVME";
+}
+
+bool CouldHoldAtaDrive(const DriveFacts& facts, bool nvmeOnlyBridge)
 {
     if (!facts.read)
         return true;
-    if (facts.removable || nvmeBridge || NamesVirtualDisk(facts))
+    if (facts.removable || nvmeOnlyBridge || NamesVirtualDisk(facts) || NamesNvmeBehindRaid(facts))
         return false;
     switch (facts.bus) {
     case kBusAta:

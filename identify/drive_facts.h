@@ -25,6 +25,7 @@ enum StorageBus : std::uint32_t {
     kBusRaid = 8,
     kBusSas = 10,
     kBusSata = 11,
+    kBusNvme = 17,
 };
 
 // Where the two descriptors hold what the facts take besides the device
@@ -47,10 +48,15 @@ std::string BusName(std::uint32_t bus);
 // Whether the driver's vendor or product text names a hypervisor's virtual disk.
 bool NamesVirtualDisk(const DriveFacts& facts);
 
+// Whether the facts say Intel's RAID driver holds an NVMe drive: it gives
+// its NVMe drives the vendor text "NVMe", on a RAID bus.
+bool NamesNvmeBehindRaid(const DriveFacts& facts);
+
 // Whether a drive with these facts could be an ATA drive, whose firmware the
 // verdict needs: a fixed disk on an ATA, SATA, RAID or USB bus, or on SAS or
 // SCSI behind the SCSI/ATA translation (vendor "ATA"); never a virtual disk,
-// a file-backed or pooled one, a card, an NVMe drive or removable media.
-// `nvmeBridge`: the drive sits behind a USB bridge known to hold NVMe drives.
-// Facts that could not be read count: the drive might be one.
-bool CouldHoldAtaDrive(const DriveFacts& facts, bool nvmeBridge);
+// a file-backed or pooled one, a card, an NVMe drive (its bus, or Intel's
+// RAID driver's name for it) or removable media. `nvmeOnlyBridge`: the drive
+// sits behind a USB bridge that holds nothing but NVMe drives. Facts that
+// could not be read count: the drive might be one.
+bool CouldHoldAtaDrive(const DriveFacts& facts, bool nvmeOnlyBridge);

@@ -9,11 +9,11 @@
 // physical drive worth it, named by its index ("0", "1", ...), and one per
 // SCSI port of a RAID driver ("scsi2"), holding what the scan used to decide
 // (the descriptors, the USB id, the port's driver) and one file per request
-// that succeeded, named by ReplyFileName, with the data of the reply. Every
-// request is sent to every drive, whatever an earlier one gave, until one
-// misses its deadline: that drive's folder then holds an empty file named by
-// SilentFileName, as a replay of it expects, and one line on standard error
-// tells of it. A drive is worth recording when it answered an identify
+// that succeeded, named by ReplyFileName, with the data of the reply. The
+// drives are asked exactly what the scan asks them, in its order, until one
+// gives its identity or misses its deadline: that drive's folder then holds
+// an empty file named by SilentFileName, as a replay of it expects, and one
+// line on standard error tells of it. A drive is worth recording when it answered an identify
 // request or went silent, or could hold an ATA drive. `directory` is created
 // when missing and must otherwise be an empty folder; its name is UTF-8.
 // Returns false, with one line in `error` saying why, on the first thing

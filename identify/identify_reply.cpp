@@ -49,6 +49,8 @@ RequestTexts TextsOf(IdentifyRequest request)
         return {"realtek-nvme", "the Realtek NVMe pass-through"};
     case IdentifyRequest::Csmi:
         return {"csmi", "the CSMI STP pass-through"};
+    case IdentifyRequest::RstNvme:
+        return {"rst-nvme", "Intel's NVMe pass-through"};
     }
     return {"", "a request"};
 }
@@ -67,12 +69,27 @@ const struct {
     {BridgeProtocol::RealtekNvme, IdentifyRequest::RealtekNvme},
 };
 
-bool AsksForAPage(IdentifyRequest request)
+bool IsBlank(const std::string& text)
 {
-    return request == IdentifyRequest::Nvme || IsNvmeBridge(BridgeProtocolOf(request));
+    for (char c : text)
+        if (c != ' ' && (c < '\t' || c > '\r'))
+            return false;
+    return true;
+}
+
+// A drive whose texts are all blank gave no identity, whatever said it answered.
+bool NamesTheDrive(const DriveRecord& drive)
+{
+    return !IsBlank(drive.model) || !IsBlank(drive.serial) || !IsBlank(drive.revision);
 }
 
 } // namespace
+
+bool AsksForAPage(IdentifyRequest request)
+{
+    return request == IdentifyRequest::Nvme || request == IdentifyRequest::RstNvme ||
+           IsNvmeBridge(BridgeProtocolOf(request));
+}
 
 BridgeProtocol BridgeProtocolOf(IdentifyRequest request)
 {
@@ -122,24 +139,22 @@ bool IsAllZero(const unsigned char* bytes, std::size_t size)
 
 bool MakeReplyDrive(IdentifyRequest request, const IdentifyReply& reply, DriveRecord& drive)
 {
-    if (request == IdentifyRequest::Smart) {
-        MakeAtaDrive(reply, drive);
-        return true;
-    }
+    DriveRecord read;
     if (AsksForAPage(request)) {
         if (!IsWholeAndNotZero(reply, kNvmeIdentifySize))
             return false;
-        DriveRecord read;
         MakeNvmeDrive(reply.bytes, read);
-        if (request != IdentifyRequest::Nvme && read.model.empty())
+        if (IsNvmeBridge(BridgeProtocolOf(request)) && read.model.empty())
             return false;
-        drive.model = read.model;
-        drive.serial = read.serial;
-        drive.revision = read.revision;
-        return true;
+    } else {
+        if (!IsWholeAndNotZero(reply, kIdentifySectorSize))
+            return false;
+        MakeAtaDrive(reply, read);
     }
-    if (!IsWholeAndNotZero(reply, kIdentifySectorSize))
+    if (!NamesTheDrive(read))
         return false;
-    MakeAtaDrive(reply, drive);
+    drive.model = read.model;
+    drive.serial = read.serial;
+    drive.revision = read.revision;
     return true;
 }

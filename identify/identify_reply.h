@@ -12,7 +12,9 @@
 // with IDENTIFY DEVICE, then the NVMe Identify Controller query
 // (kIdentifyRequests); a drive behind a USB bridge that the scan knows, and
 // that answered none of those, is asked through the bridge's own command; a
-// SATA drive behind a RAID driver through its CSMI STP pass-through.
+// SATA drive behind a RAID driver through its CSMI STP pass-through; a drive
+// on a port of Intel's RAID driver that answered nothing else through that
+// driver's NVMe pass-through.
 enum class IdentifyRequest {
     Smart,
     Sat16,
@@ -26,6 +28,7 @@ enum class IdentifyRequest {
     AsmediaNvme,
     RealtekNvme,
     Csmi,
+    RstNvme,
 };
 constexpr IdentifyRequest kIdentifyRequests[] = {IdentifyRequest::Smart, IdentifyRequest::Sat16,
                                                  IdentifyRequest::Sat12, IdentifyRequest::Nvme};
@@ -55,10 +58,14 @@ std::string SilentFileName(IdentifyRequest request);
 // Whether each of the `size` bytes is zero (true for no bytes).
 bool IsAllZero(const unsigned char* bytes, std::size_t size);
 
-// Builds the drive a reply describes. A SMART reply always gives one, from
-// its first 512 bytes, as it always has. Any other reply needs a whole sector
-// of IDENTIFY DEVICE, or a whole page of Identify Controller for the NVMe
-// requests, and may not be all zero; a bridge's page must name a model too,
-// as some answer with an empty page when a SATA drive sits behind them.
-// Returns false, leaving `drive` alone, when the reply gives no drive.
+// Builds the drive a reply describes. A reply gives one only when it is
+// whole (the 512-byte sector of IDENTIFY DEVICE, the 4,096-byte page of
+// Identify Controller for the NVMe requests), not all zero, and names the
+// drive: a model, serial and firmware that are all blank are no identity. A
+// bridge's page must name a model too, as some answer with an empty page when
+// a SATA drive sits behind them. Returns false, leaving `drive` alone, when
+// the reply gives no drive.
 bool MakeReplyDrive(IdentifyRequest request, const IdentifyReply& reply, DriveRecord& drive);
+
+// Whether the request reads an NVMe Identify Controller page.
+bool AsksForAPage(IdentifyRequest request);

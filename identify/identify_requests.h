@@ -20,9 +20,13 @@ HANDLE OpenPhysicalDrive(DeviceIo& devices, int index);
 // of the reply in `reply`, when the request succeeded: the driver answered
 // and reported no error, and a pass-through's ATA status shows none either.
 // Only read-only IDENTIFY commands are sent. Whether the reply gives a row
-// is MakeReplyDrive's to say.
+// is MakeReplyDrive's to say. `bridgePort` is the port of a JMicron ATA
+// bridge the drive sits on (JMicronDrivePort).
 bool SendIdentifyRequest(DeviceIo& devices, HANDLE drive, int index, IdentifyRequest request,
-                         IdentifyReply& reply);
+                         IdentifyReply& reply, int bridgePort = 0);
+
+// Reads a JMicron ATA bridge's port register (one byte) into `value`.
+bool ReadJMicronPortRegister(DeviceIo& devices, HANDLE drive, unsigned char& value);
 
 // Asks an open drive for a storage property (StorageDeviceProperty,
 // StorageAdapterProperty) with a standard query. Returns true with the bytes
@@ -30,16 +34,24 @@ bool SendIdentifyRequest(DeviceIo& devices, HANDLE drive, int index, IdentifyReq
 bool QueryStorageProperty(DeviceIo& devices, HANDLE drive, DWORD property,
                           std::vector<unsigned char>& reply);
 
-// Asks an open drive for its SCSI address. Returns true with the reply's
-// bytes in `reply` and the number of the SCSI port it sits on in `port`.
-bool QueryScsiAddress(DeviceIo& devices, HANDLE drive, std::vector<unsigned char>& reply,
-                      int& port);
+// Where a drive sits: its SCSI port (\\.\ScsiN:) and the path on it; -1 for
+// a path the reply did not hold.
+struct DriveAddress {
+    int port = -1;
+    int path = -1;
+};
 
-// Opens SCSI port `port` for CSMI requests. Returns INVALID_HANDLE_VALUE when
-// it cannot be opened.
+// Asks an open drive for its SCSI address. Returns true with the reply's
+// bytes in `reply` and where it sits in `address`.
+bool QueryScsiAddress(DeviceIo& devices, HANDLE drive, std::vector<unsigned char>& reply,
+                      DriveAddress& address);
+
+// Opens SCSI port `port` for miniport requests. Returns INVALID_HANDLE_VALUE
+// when it cannot be opened.
 HANDLE OpenScsiPort(DeviceIo& devices, int port);
 
-// Sends one CSMI request: `buffer` is the whole request, which the driver
-// fills in place with its reply; `returned` tells how much of it.
-bool SendCsmiRequest(DeviceIo& devices, HANDLE port, std::vector<unsigned char>& buffer,
-                     DWORD& returned);
+// Sends one miniport request (CSMI, or Intel's NVMe pass-through): `buffer`
+// is the whole request, which the driver fills in place with its reply;
+// `returned` tells how much of it.
+bool SendMiniportRequest(DeviceIo& devices, HANDLE port, std::vector<unsigned char>& buffer,
+                         DWORD& returned);

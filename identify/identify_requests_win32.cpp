@@ -36,13 +36,15 @@ static_assert(IOCTL_SCSI_MINIPORT == kIoctlScsiMiniport, "IOCTL_SCSI_MINIPORT");
 static_assert(sizeof(SRB_IO_CONTROL) == kSrbIoControlSize, "SRB_IO_CONTROL");
 static_assert(offsetof(SRB_IO_CONTROL, ReturnCode) == kSrbReturnCodeField, "SRB_IO_CONTROL");
 static_assert(kCsmiTimeoutSeconds < kDeviceDeadlineMs / 1000, "the deadline leaves CSMI no time");
-static_assert(offsetof(SCSI_ADDRESS, PortNumber) == 4, "SCSI_ADDRESS");
+static_assert(offsetof(SCSI_ADDRESS, PortNumber) == 4 && offsetof(SCSI_ADDRESS, PathId) == 5,
+              "SCSI_ADDRESS");
 static_assert(offsetof(STORAGE_DEVICE_DESCRIPTOR, RemovableMedia) == kRemovableMediaField,
               "removable media");
 static_assert(offsetof(STORAGE_ADAPTER_DESCRIPTOR, BusType) == kAdapterBusTypeField, "adapter bus");
 static_assert(static_cast<std::uint32_t>(BusTypeUsb) == kBusUsb &&
                   static_cast<std::uint32_t>(BusTypeRAID) == kBusRaid &&
                   static_cast<std::uint32_t>(BusTypeSata) == kBusSata &&
+                  static_cast<std::uint32_t>(BusTypeNvme) == kBusNvme &&
                   static_cast<std::uint32_t>(BusTypeSas) == kBusSas &&
                   static_cast<std::uint32_t>(BusTypeAta) == kBusAta &&
                   static_cast<std::uint32_t>(BusTypeScsi) == kBusScsi,
@@ -68,6 +70,9 @@ namespace {
 constexpr BYTE kIdentifyDevice = 0xEC;
 constexpr DWORD kSmartRequestSize = sizeof(SENDCMDINPARAMS);                // 33
 constexpr DWORD kSmartBufferSize = kSmartRequestSize + kIdentifySectorSize; // 545
+// A reply holds the identity only when the driver returned the whole sector
+// behind the header: a success with less is no answer.
+constexpr DWORD kSmartReplySize = offsetof(SENDCMDOUTPARAMS, bBuffer) + kIdentifySectorSize;
 // Some bridges stall on a command they do not know. A driver that keeps to
 // this timeout fails the request before the scan's deadline gives the drive
 // up, so the next request still gets its turn.
@@ -124,7 +129,8 @@ bool DriverReportedError(const unsigned char (&buffer)[kSmartBufferSize])
 }
 
 // The SMART identify, exactly as the scan has always sent it: the version
-// query, then IDENTIFY DEVICE. The reply is the whole sector of the buffer.
+// query, then IDENTIFY DEVICE. The reply is the whole sector of the buffer,
+// and only a reply that returned all of it counts.
 bool SendSmartIdentify(DeviceIo& devices, HANDLE drive, int index, IdentifyReply& reply)
 {
     GETVERSIONINPARAMS version = {};
@@ -138,7 +144,7 @@ bool SendSmartIdentify(DeviceIo& devices, HANDLE drive, int index, IdentifyReply
     FillSmartRequest(index, buffer);
     if (!devices.Control(drive, SMART_RCV_DRIVE_DATA, buffer, kSmartRequestSize, buffer,
                          kSmartBufferSize, &returned) ||
-        DriverReportedError(buffer))
+        DriverReportedError(buffer) || returned < kSmartReplySize)
         return false;
     std::memcpy(reply.bytes.data(), buffer + offsetof(SENDCMDOUTPARAMS, bBuffer),
                 kIdentifySectorSize);
@@ -217,11 +223,11 @@ bool SendBridgeCommand(DeviceIo& devices, HANDLE drive, BridgeProtocol protocol,
 // The drive's identity through its bridge's own commands: each must end
 // well, the identity must come back whole, and where the bridge reports how
 // the drive ended the command, that must show no error.
-bool SendBridgeIdentify(DeviceIo& devices, HANDLE drive, BridgeProtocol protocol,
+bool SendBridgeIdentify(DeviceIo& devices, HANDLE drive, BridgeProtocol protocol, int port,
                         IdentifyReply& reply)
 {
     bool whole = false;
-    for (const BridgeCommand& command : BridgeIdentifyCommands(protocol)) {
+    for (const BridgeCommand& command : BridgeIdentifyCommands(protocol, port)) {
         std::vector<unsigned char> data;
         if (!SendBridgeCommand(devices, drive, protocol, command, data))
             return false;
@@ -286,22 +292,36 @@ bool QueryStorageProperty(DeviceIo& devices, HANDLE drive, DWORD property,
     return true;
 }
 
-bool QueryScsiAddress(DeviceIo& devices, HANDLE drive, std::vector<unsigned char>& reply, int& port)
+bool QueryScsiAddress(DeviceIo& devices, HANDLE drive, std::vector<unsigned char>& reply,
+                      DriveAddress& address)
 {
-    SCSI_ADDRESS address = {};
+    SCSI_ADDRESS answer = {};
     DWORD returned = 0;
-    if (!devices.Control(drive, IOCTL_SCSI_GET_ADDRESS, nullptr, 0, &address, sizeof address,
+    if (!devices.Control(drive, IOCTL_SCSI_GET_ADDRESS, nullptr, 0, &answer, sizeof answer,
                          &returned) ||
         returned < offsetof(SCSI_ADDRESS, PortNumber) + 1)
         return false;
-    const auto* bytes = reinterpret_cast<const unsigned char*>(&address);
-    reply.assign(bytes, bytes + (returned < sizeof address ? returned : sizeof address));
-    port = address.PortNumber;
+    const auto* bytes = reinterpret_cast<const unsigned char*>(&answer);
+    reply.assign(bytes, bytes + (returned < sizeof answer ? returned : sizeof answer));
+    address.port = answer.PortNumber;
+    // A reply too short to hold the path leaves it unknown.
+    address.path = returned > offsetof(SCSI_ADDRESS, PathId) ? answer.PathId : -1;
     return true;
 }
 
-bool SendCsmiRequest(DeviceIo& devices, HANDLE port, std::vector<unsigned char>& buffer,
-                     DWORD& returned)
+bool ReadJMicronPortRegister(DeviceIo& devices, HANDLE drive, unsigned char& value)
+{
+    std::vector<unsigned char> data;
+    if (!SendBridgeCommand(devices, drive, BridgeProtocol::JMicronAta, JMicronPortRegisterRead(),
+                           data) ||
+        data.size() != 1)
+        return false;
+    value = data[0];
+    return true;
+}
+
+bool SendMiniportRequest(DeviceIo& devices, HANDLE port, std::vector<unsigned char>& buffer,
+                         DWORD& returned)
 {
     returned = 0;
     const DWORD size = static_cast<DWORD>(buffer.size());
@@ -325,7 +345,7 @@ HANDLE OpenPhysicalDrive(DeviceIo& devices, int index)
 }
 
 bool SendIdentifyRequest(DeviceIo& devices, HANDLE drive, int index, IdentifyRequest request,
-                         IdentifyReply& reply)
+                         IdentifyReply& reply, int bridgePort)
 {
     reply = IdentifyReply();
     switch (request) {
@@ -338,8 +358,9 @@ bool SendIdentifyRequest(DeviceIo& devices, HANDLE drive, int index, IdentifyReq
     case IdentifyRequest::Nvme:
         return SendNvmeIdentify(devices, drive, reply);
     case IdentifyRequest::Csmi:
+    case IdentifyRequest::RstNvme:
         return false; // sent to a RAID driver's port, not to a drive
     default:
-        return SendBridgeIdentify(devices, drive, BridgeProtocolOf(request), reply);
+        return SendBridgeIdentify(devices, drive, BridgeProtocolOf(request), bridgePort, reply);
     }
 }

@@ -38,12 +38,16 @@ struct IdentifyScan {
 };
 
 // Asks every physical drive, indexes 0 to 31, and every device behind a RAID
-// driver known to answer CSMI, for its identity. A physical drive is asked
-// what it is (the storage device and adapter descriptors), then the SMART
-// identify, ATA PASS-THROUGH (16) and (12) and the NVMe Identify Controller
-// query, and, when none gave its row and it sits behind a USB bridge that the
-// scan knows, the bridge's own command; the first reply that gives a row is
-// its row. A device no request reaches within the deadline is given up.
+// driver known to answer CSMI (ports 0 to 15), for its identity. A physical
+// drive is asked what it is (the storage device and adapter descriptors),
+// then the SMART identify, ATA PASS-THROUGH (16) and (12) and the NVMe
+// Identify Controller query; when none gave its row, the bridge's own command
+// if it sits behind a USB bridge that the scan knows, then, on a port of
+// Intel's RAID driver, that driver's NVMe pass-through. The first reply that
+// gives a row is its row, and nothing more is asked. A device no request
+// reaches within the deadline is given up. Drives and ports past those the
+// scan asks that the system lists are only accounted for: what a drive is,
+// and that it was not scanned.
 class IdentifyScanner {
 public:
     explicit IdentifyScanner(DeviceIo& devices)
@@ -53,8 +57,8 @@ public:
 
     IdentifyScan Scan();
 
-    // The same scan, but every request is sent to every drive and port,
-    // whatever an earlier one gave, and the replies are kept as files.
+    // The same scan, asking exactly what Scan() asks, in the same order, with
+    // what it used to decide and every reply kept as files.
     IdentifyScan Record();
 
     // The rows of Scan(), and their drives alone.

@@ -1,169 +1,16 @@
 #include "identify/identify_scanner.h"
 
 #include "identify/csmi.h"
-#include "identify/identify_requests.h"
+#include "identify/device_names.h"
+#include "identify/scan_target.h"
 #include "platform/std_streams.h"
-
-#include <winioctl.h>
 
 #include <algorithm>
 #include <cstdio>
-#include <cstring>
+#include <map>
 #include <memory>
 
 namespace {
-
-// What one scan shares among its drives.
-struct ScanContext {
-    TimedDeviceIo& devices;
-    StorageTopology& topology;
-    bool recording;
-};
-
-// What one physical drive or SCSI port gave.
-struct TargetResult {
-    std::string folder; // a recording's, for this drive or port
-    std::vector<ScannedDrive> drives;
-    std::vector<IdentifyRow> rows;
-    std::vector<RecordedFile> files;
-    bool answered = false; // an identify request answered or went silent
-    int scsiPort = -1;     // a drive on a RAID bus that gave no row: its port
-    bool portRead = false; // a SCSI port: the drives on it are known
-};
-
-std::vector<unsigned char> TextBytes(const std::string& text)
-{
-    return std::vector<unsigned char>(text.begin(), text.end());
-}
-
-// Asks one open physical drive, keeping what a recording needs.
-class DriveQuestions {
-public:
-    DriveQuestions(ScanContext& scan, HANDLE handle, int index, TargetResult& result)
-        : scan(scan), handle(handle), index(index), result(result)
-    {
-    }
-
-    // The two descriptors; false when the drive went silent.
-    bool ReadFacts(ScannedDrive& drive)
-    {
-        std::vector<unsigned char> reply;
-        if (QueryStorageProperty(scan.devices, handle, StorageDeviceProperty, reply)) {
-            Keep(StepKey(ScanStep::DeviceProperty) + ".bin", reply);
-            ReadDeviceDescriptorFacts(reply.data(), reply.size(), reply.size(), drive.facts);
-        }
-        if (GaveUp(drive, ScanStep::DeviceProperty))
-            return false;
-        if (QueryStorageProperty(scan.devices, handle, StorageAdapterProperty, reply)) {
-            Keep(StepKey(ScanStep::AdapterProperty) + ".bin", reply);
-            ReadAdapterDescriptorFacts(reply.data(), reply.size(), reply.size(), drive.facts);
-        }
-        return !GaveUp(drive, ScanStep::AdapterProperty);
-    }
-
-    // Sends `request`; true when the drive went silent. The first reply that
-    // gives a row becomes the drive's row.
-    bool Ask(IdentifyRequest request, ScannedDrive& drive)
-    {
-        IdentifyReply reply;
-        const bool answered = SendIdentifyRequest(scan.devices, handle, index, request, reply);
-        if (GaveUp(drive, ScanStep::Identify, request)) {
-            result.answered = true;
-            return true;
-        }
-        if (!answered)
-            return false;
-        result.answered = true;
-        Keep(ReplyFileName(request),
-             std::vector<unsigned char>(reply.bytes.begin(), reply.bytes.begin() + reply.size));
-        DriveRecord read;
-        if (result.rows.empty() && MakeReplyDrive(request, reply, read)) {
-            result.rows.push_back({index, read, drive.where});
-            drive.outcome = DriveOutcome::Read;
-            drive.request = request;
-        }
-        return false;
-    }
-
-    // The SCSI port of a drive on a RAID bus: where its members are read.
-    void ReadScsiPort(ScannedDrive& drive)
-    {
-        std::vector<unsigned char> reply;
-        int port = -1;
-        if (QueryScsiAddress(scan.devices, handle, reply, port)) {
-            Keep(StepKey(ScanStep::ScsiAddress) + ".bin", reply);
-            result.scsiPort = port;
-        }
-        GaveUp(drive, ScanStep::ScsiAddress);
-    }
-
-    void Keep(const std::string& name, const std::vector<unsigned char>& bytes)
-    {
-        if (scan.recording)
-            result.files.push_back({result.folder, name, bytes});
-    }
-
-private:
-    bool GaveUp(ScannedDrive& drive, ScanStep step,
-                IdentifyRequest request = IdentifyRequest::Smart)
-    {
-        if (!scan.devices.IsSilent(handle))
-            return false;
-        drive.outcome = DriveOutcome::GivenUp;
-        drive.step = step;
-        drive.request = request;
-        Keep(StepKey(step, request) + ".hang", {});
-        return true;
-    }
-
-    ScanContext& scan;
-    HANDLE handle;
-    int index;
-    TargetResult& result;
-};
-
-// The bridge's own identify request for a drive behind the USB device with
-// hardware id `usbId`; false for a bridge the scan does not know, or may not
-// tell from another. `nvme` tells whether the bridge holds NVMe drives.
-bool BridgeRequestFor(const std::string& usbId, IdentifyRequest& request, bool& nvme)
-{
-    UsbId id;
-    const BridgeProtocol protocol =
-        ParseUsbHardwareId(usbId, id) ? BridgeProtocolFor(id) : BridgeProtocol::None;
-    nvme = IsNvmeBridge(protocol);
-    return BridgeRequest(protocol, request);
-}
-
-bool IsRaidBus(const DriveFacts& facts)
-{
-    return facts.bus == kBusRaid || facts.adapterBus == kBusRaid;
-}
-
-void AskForIdentity(ScanContext& scan, DriveQuestions& questions, ScannedDrive& drive, int index)
-{
-    if (!questions.ReadFacts(drive))
-        return;
-    std::vector<IdentifyRequest> requests(std::begin(kIdentifyRequests),
-                                          std::end(kIdentifyRequests));
-    // A drive that could not say what it is may still sit behind a bridge;
-    // the device tree knows, and is read only when some drive asks.
-    if (drive.facts.bus == kBusUsb || !drive.facts.read) {
-        drive.usbId = scan.topology.UsbHardwareId(index);
-        if (!drive.usbId.empty())
-            questions.Keep("usb-id.txt", TextBytes(drive.usbId));
-        IdentifyRequest bridge;
-        if (BridgeRequestFor(drive.usbId, bridge, drive.nvmeBridge))
-            requests.push_back(bridge);
-    }
-    for (IdentifyRequest request : requests) {
-        if (drive.outcome == DriveOutcome::Read && !scan.recording)
-            return;
-        if (questions.Ask(request, drive))
-            return;
-    }
-    if (drive.outcome != DriveOutcome::Read && (IsRaidBus(drive.facts) || !drive.facts.read))
-        questions.ReadScsiPort(drive);
-}
 
 std::string PhysicalDrivePath(int index)
 {
@@ -179,174 +26,23 @@ std::string ScsiPortPath(int port)
     return path;
 }
 
-TargetResult ScanPhysicalDrive(ScanContext& scan, int index)
+bool IsPortEntry(const TargetResult& result)
 {
-    TargetResult result;
-    result.folder = std::to_string(index);
-    ScannedDrive drive;
-    drive.where = "PhysicalDrive" + std::to_string(index);
-    const HANDLE handle = OpenPhysicalDrive(scan.devices, index);
-    if (handle == INVALID_HANDLE_VALUE) {
-        const DWORD error = GetLastError();
-        // Gone since it was looked up: nothing to account for.
-        if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND)
-            return result;
-        DriveQuestions questions(scan, handle, index, result);
-        if (error == ERROR_TIMEOUT) {
-            drive.outcome = DriveOutcome::GivenUp;
-            drive.step = ScanStep::Open;
-            questions.Keep(StepKey(ScanStep::Open) + ".hang", {});
-        } else {
-            drive.outcome = DriveOutcome::NotOpened;
-            drive.error = error;
-            questions.Keep(StepKey(ScanStep::Open) + ".error", TextBytes(std::to_string(error)));
-        }
-        result.drives.push_back(drive);
-        return result;
-    }
-    DriveQuestions questions(scan, handle, index, result);
-    AskForIdentity(scan, questions, drive, index);
-    scan.devices.Close(handle);
-    result.drives.push_back(drive);
-    return result;
-}
-
-// Asks a RAID driver's SCSI port, through CSMI, for the SATA drives on it
-// and their identities, keeping what a recording needs.
-class PortQuestions {
-public:
-    PortQuestions(ScanContext& scan, HANDLE handle, int port, TargetResult& result)
-        : scan(scan), handle(handle), port(port), result(result)
-    {
-    }
-
-    // Sends one CSMI request; false when it failed. `silent` tells whether
-    // the port went silent; the step is then marked as never answered.
-    bool Send(std::vector<unsigned char>& buffer, DWORD& returned, const std::string& key,
-              bool& silent)
-    {
-        const bool answered = SendCsmiRequest(scan.devices, handle, buffer, returned);
-        silent = scan.devices.IsSilent(handle);
-        if (silent) {
-            Keep(key + ".hang", {});
-            result.answered = true;
-        }
-        return answered && !silent;
-    }
-
-    // Keeps the part of a reply behind its header that the driver returned.
-    void KeepReply(const std::string& key, const std::vector<unsigned char>& buffer, DWORD returned)
-    {
-        const std::size_t end = returned < buffer.size() ? returned : buffer.size();
-        const std::size_t start = kSrbIoControlSize < end ? kSrbIoControlSize : end;
-        Keep(key + ".bin",
-             std::vector<unsigned char>(buffer.begin() + start, buffer.begin() + end));
-    }
-
-    // Whether the port's driver takes CSMI requests at all.
-    bool TakesCsmi()
-    {
-        std::vector<unsigned char> buffer = CsmiDriverInfoRequest();
-        DWORD returned = 0;
-        bool silent = false;
-        std::string name;
-        if (!Send(buffer, returned, StepKey(ScanStep::CsmiDriverInfo), silent))
-            return false;
-        KeepReply(StepKey(ScanStep::CsmiDriverInfo), buffer, returned);
-        return ReadCsmiDriverInfo(buffer.data(), buffer.size(), returned, name);
-    }
-
-    // The SATA drives on the port; false when they cannot be told.
-    bool ReadDevices(std::vector<CsmiSataDevice>& devices)
-    {
-        std::vector<unsigned char> buffer = CsmiPhyInfoRequest();
-        DWORD returned = 0;
-        bool silent = false;
-        if (!Send(buffer, returned, StepKey(ScanStep::CsmiPhyInfo), silent))
-            return false;
-        KeepReply(StepKey(ScanStep::CsmiPhyInfo), buffer, returned);
-        return ReadCsmiPhyInfo(buffer.data(), buffer.size(), returned, devices);
-    }
-
-    // Asks one drive on the port for its identity.
-    ScannedDrive Identify(const CsmiSataDevice& device)
-    {
-        ScannedDrive drive;
-        drive.where = "Scsi" + std::to_string(port) + ": port " + std::to_string(device.portNumber);
-        drive.facts.read = true; // the phy info says it is a SATA drive
-        drive.facts.bus = kBusSata;
-        drive.facts.adapterBus = kBusRaid;
-        drive.request = IdentifyRequest::Csmi;
-        std::vector<unsigned char> buffer = CsmiIdentifyRequest(device);
-        DWORD returned = 0;
-        bool silent = false;
-        const std::string key = "phy" + std::to_string(device.entry);
-        unsigned char sector[kIdentifySectorSize];
-        if (Send(buffer, returned, key, silent) &&
-            ReadCsmiIdentify(buffer.data(), buffer.size(), returned, sector)) {
-            // As with every identify request, a recording keeps the sector alone.
-            Keep(key + ".bin", std::vector<unsigned char>(sector, sector + sizeof sector));
-            IdentifyReply reply;
-            std::memcpy(reply.bytes.data(), sector, sizeof sector);
-            reply.size = sizeof sector;
-            DriveRecord read;
-            if (MakeReplyDrive(IdentifyRequest::Csmi, reply, read)) {
-                result.rows.push_back({-1, read, drive.where});
-                drive.outcome = DriveOutcome::Read;
-            }
-        }
-        if (silent)
-            drive.outcome = DriveOutcome::GivenUp;
-        return drive;
-    }
-
-    void Keep(const std::string& name, const std::vector<unsigned char>& bytes)
-    {
-        if (scan.recording)
-            result.files.push_back({result.folder, name, bytes});
-    }
-
-private:
-    ScanContext& scan;
-    HANDLE handle;
-    int port;
-    TargetResult& result;
-};
-
-// The SATA drives behind SCSI port `port`, whose driver is `driver`.
-TargetResult ScanScsiPort(ScanContext& scan, int port, const std::string& driver)
-{
-    TargetResult result;
-    result.folder = "scsi" + std::to_string(port);
-    const HANDLE handle = OpenScsiPort(scan.devices, port);
-    PortQuestions questions(scan, handle, port, result);
-    questions.Keep("driver.txt", TextBytes(driver));
-    if (handle == INVALID_HANDLE_VALUE) {
-        const DWORD error = GetLastError();
-        questions.Keep(StepKey(ScanStep::Open) + (error == ERROR_TIMEOUT ? ".hang" : ".error"),
-                       error == ERROR_TIMEOUT ? std::vector<unsigned char>()
-                                              : TextBytes(std::to_string(error)));
-        return result;
-    }
-    std::vector<CsmiSataDevice> devices;
-    if (questions.TakesCsmi() && questions.ReadDevices(devices)) {
-        result.portRead = true;
-        // Once the port is silent, its other drives are given up at once.
-        for (const CsmiSataDevice& device : devices)
-            result.drives.push_back(questions.Identify(device));
-    }
-    scan.devices.Close(handle);
-    return result;
+    for (const ScannedDrive& drive : result.drives)
+        if (drive.port)
+            return true;
+    return false;
 }
 
 // Whether a recording keeps the files of `result`: a drive that answered an
-// identify request or went silent, or one that could hold an ATA drive.
+// identify request or went silent, or one that could hold an ATA drive, and
+// every port asked.
 bool WorthRecording(const TargetResult& result)
 {
-    if (result.answered || result.portRead)
+    if (result.answered || result.portRead || IsPortEntry(result))
         return true;
     for (const ScannedDrive& drive : result.drives)
-        if (CouldHoldAtaDrive(drive.facts, drive.nvmeBridge))
+        if (CouldHoldAtaDrive(drive.facts, drive.nvmeOnlyBridge))
             return true;
     return false;
 }
@@ -361,17 +57,29 @@ void Append(IdentifyScan& scan, TargetResult& result)
     }
 }
 
+// Whether the drives behind a port stand for its RAID volumes: the port's
+// phy table listed at least one drive, and every drive it listed was read.
+bool CoversItsVolumes(const TargetResult& port)
+{
+    if (!port.portRead || port.drives.empty())
+        return false;
+    for (const ScannedDrive& drive : port.drives)
+        if (drive.outcome != DriveOutcome::Read && drive.outcome != DriveOutcome::SameDrive)
+            return false;
+    return true;
+}
+
 // A physical drive on a RAID bus that gave no identity, on a port whose
-// drives were read through the RAID driver, is one of its volumes: those
-// drives stand for it.
-void MarkRaidVolumes(std::vector<TargetResult>& drives, const std::vector<TargetResult>& ports)
+// drives were all read through the RAID driver, is one of its volumes: those
+// drives stand for it. An NVMe drive of Intel's driver is none.
+void MarkRaidVolumes(std::vector<TargetResult>& drives, const std::map<int, TargetResult>& ports)
 {
     for (TargetResult& result : drives) {
-        const bool onReadPort = result.scsiPort >= 0 &&
-                                result.scsiPort < static_cast<int>(ports.size()) &&
-                                ports[result.scsiPort].portRead;
+        const auto port = ports.find(result.scsiPort);
+        if (port == ports.end() || !CoversItsVolumes(port->second))
+            continue;
         for (ScannedDrive& drive : result.drives)
-            if (onReadPort && drive.outcome == DriveOutcome::Refused)
+            if (drive.outcome == DriveOutcome::Refused && !NamesNvmeBehindRaid(drive.facts))
                 drive.outcome = DriveOutcome::RaidVolume;
     }
 }
@@ -403,32 +111,50 @@ struct TargetJob {
     int drive;          // a physical drive's index, or -1
     int port;           // a SCSI port's number, or -1
     std::string driver; // the port's driver
+    bool identify;      // within the drives and ports the scan asks
     TargetResult result;
 };
 
 DWORD WINAPI RunTargetJob(void* parameter)
 {
     auto* job = static_cast<TargetJob*>(parameter);
-    job->result = job->drive >= 0 ? ScanPhysicalDrive(*job->scan, job->drive)
-                                  : ScanScsiPort(*job->scan, job->port, job->driver);
+    job->result = job->drive >= 0
+                      ? ScanPhysicalDrive(*job->scan, job->drive, job->identify)
+                      : ScanScsiPort(*job->scan, job->port, job->driver, job->identify);
     return 0;
+}
+
+// The numbers of the drives or ports that exist: those the scan asks, looked
+// up one by one, and any past them that the system lists. Asking the
+// system's names costs no device anything.
+std::vector<int> ExistingNumbers(ScanContext& scan, const std::vector<std::string>& names,
+                                 const char* prefix, const char* suffix, int asked,
+                                 std::string (*path)(int))
+{
+    std::vector<int> numbers;
+    for (int number = 0; number < asked; ++number)
+        if (scan.devices.Exists(path(number).c_str()))
+            numbers.push_back(number);
+    for (int number : NumbersOfNames(names, prefix, suffix))
+        if (number >= asked)
+            numbers.push_back(number);
+    return numbers;
 }
 
 // The drives that exist, and the ports whose driver is one known to take
 // CSMI requests safely (a port of any other driver is never asked), each a
-// job; asking the system's names costs no device anything.
+// job. Those past the ones the scan asks are only accounted for.
 std::vector<TargetJob> TargetJobs(ScanContext& scan)
 {
+    const std::vector<std::string> names = scan.devices.DeviceNames();
     std::vector<TargetJob> jobs;
-    for (int index = 0; index < kPhysicalDriveCount; ++index)
-        if (scan.devices.Exists(PhysicalDrivePath(index).c_str()))
-            jobs.push_back({&scan, index, -1, std::string(), {}});
-    for (int port = 0; port < kScsiPortCount; ++port) {
-        if (!scan.devices.Exists(ScsiPortPath(port).c_str()))
-            continue;
+    for (int index :
+         ExistingNumbers(scan, names, "PhysicalDrive", "", kPhysicalDriveCount, PhysicalDrivePath))
+        jobs.push_back({&scan, index, -1, std::string(), index < kPhysicalDriveCount, {}});
+    for (int port : ExistingNumbers(scan, names, "Scsi", ":", kScsiPortCount, ScsiPortPath)) {
         const std::string driver = scan.topology.ScsiPortDriver(port);
         if (IsCsmiSafeDriver(driver))
-            jobs.push_back({&scan, -1, port, driver, {}});
+            jobs.push_back({&scan, -1, port, driver, port < kScsiPortCount, {}});
     }
     return jobs;
 }
@@ -465,22 +191,22 @@ IdentifyScan IdentifyScanner::Run(bool recording)
     std::vector<TargetJob> jobs = TargetJobs(context);
     RunSideBySide(jobs);
     std::vector<TargetResult> drives;
-    std::vector<TargetResult> ports(kScsiPortCount);
+    std::map<int, TargetResult> ports;
     for (TargetJob& job : jobs) {
         if (job.drive >= 0)
             drives.push_back(std::move(job.result));
         else
             ports[job.port] = std::move(job.result);
     }
+    for (auto& port : ports)
+        MarkDrivesSeenTwice(drives, port.second);
     MarkRaidVolumes(drives, ports);
-    for (TargetResult& port : ports)
-        MarkDrivesSeenTwice(drives, port);
 
     IdentifyScan scan;
     for (TargetResult& result : drives)
         Append(scan, result);
-    for (TargetResult& result : ports)
-        Append(scan, result);
+    for (auto& port : ports)
+        Append(scan, port.second);
     return scan;
 }
 
@@ -505,6 +231,18 @@ std::vector<DriveRecord> IdentifyScanner::ReadDrives()
     for (const IdentifyRow& row : ReadRows())
         drives.push_back(row.drive);
     return drives;
+}
+
+std::vector<unsigned char> TextBytes(const std::string& text)
+{
+    return std::vector<unsigned char>(text.begin(), text.end());
+}
+
+void KeepFile(ScanContext& scan, TargetResult& result, const std::string& name,
+              const std::vector<unsigned char>& bytes)
+{
+    if (scan.recording)
+        result.files.push_back({result.folder, name, bytes});
 }
 
 void WriteScannedDriveLines(const std::vector<ScannedDrive>& drives, bool verdict)

@@ -22,6 +22,8 @@ StepTexts TextsOf(ScanStep step)
         return {"adapter-property", "the storage adapter property query"};
     case ScanStep::ScsiAddress:
         return {"scsi-address", "the SCSI address query"};
+    case ScanStep::JMicronPort:
+        return {"jmicron-port", "the JMicron port register read"};
     case ScanStep::CsmiDriverInfo:
         return {"csmi-driver", "the CSMI driver information request"};
     case ScanStep::CsmiPhyInfo:
@@ -66,6 +68,8 @@ std::string OutcomeKey(DriveOutcome outcome)
         return "given_up";
     case DriveOutcome::NotOpened:
         return "not_opened";
+    case DriveOutcome::NotScanned:
+        return "not_scanned";
     }
     return "";
 }
@@ -78,6 +82,8 @@ std::string StepKey(ScanStep step, IdentifyRequest request)
 
 bool MakesVerdictIncomplete(const ScannedDrive& drive)
 {
+    if (drive.port)
+        return false;
     switch (drive.outcome) {
     case DriveOutcome::Read:
     case DriveOutcome::SameDrive:
@@ -86,9 +92,10 @@ bool MakesVerdictIncomplete(const ScannedDrive& drive)
     case DriveOutcome::Refused:
     case DriveOutcome::GivenUp:
     case DriveOutcome::NotOpened:
+    case DriveOutcome::NotScanned:
         break;
     }
-    return CouldHoldAtaDrive(drive.facts, drive.nvmeBridge);
+    return CouldHoldAtaDrive(drive.facts, drive.nvmeOnlyBridge);
 }
 
 std::string ScannedDriveLine(const ScannedDrive& drive, unsigned deadlineMs, bool verdict)
@@ -98,8 +105,8 @@ std::string ScannedDriveLine(const ScannedDrive& drive, unsigned deadlineMs, boo
     switch (drive.outcome) {
     case DriveOutcome::GivenUp:
         return "warning: " + device + " did not answer " + StepName(drive.step, drive.request) +
-               " within " + std::to_string(deadlineMs / 1000) + " seconds; the drive was given up" +
-               incomplete;
+               " within " + std::to_string(deadlineMs / 1000) + " seconds; the " +
+               (drive.port ? "port" : "drive") + " was given up" + incomplete;
     case DriveOutcome::Refused:
         if (*incomplete)
             return "warning: " + device + Described(drive.facts) +
@@ -109,6 +116,11 @@ std::string ScannedDriveLine(const ScannedDrive& drive, unsigned deadlineMs, boo
         if (*incomplete)
             return "warning: " + device + " could not be opened (error " +
                    std::to_string(drive.error) + ")" + incomplete;
+        break;
+    case DriveOutcome::NotScanned:
+        if (*incomplete)
+            return "warning: " + device + Described(drive.facts) +
+                   " is past the drives the scan asks for their identity" + incomplete;
         break;
     default:
         break;

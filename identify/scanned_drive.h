@@ -13,6 +13,7 @@ enum class DriveOutcome {
     Refused,    // no request gave its identity
     GivenUp,    // a request missed its deadline; the drive was asked nothing more
     NotOpened,  // it could not be opened, or no request could be started
+    NotScanned, // past the drives and ports the scan asks: what it is was read, nothing more
 };
 
 // What the scan sends besides the identify requests, where one may go silent.
@@ -21,6 +22,7 @@ enum class ScanStep {
     DeviceProperty,
     AdapterProperty,
     ScsiAddress,
+    JMicronPort,
     CsmiDriverInfo,
     CsmiPhyInfo,
     Identify, // the request is the drive's `request`
@@ -30,9 +32,10 @@ enum class ScanStep {
 // RAID driver's SCSI port, or such a port that could not be read.
 struct ScannedDrive {
     std::string where; // "PhysicalDrive2", "Scsi3: port 1", "Scsi3:"
+    bool port = false; // a port that could not be read: its drives count, it does not
     DriveFacts facts;
-    std::string usbId;       // the hardware id of the USB bridge it sits behind
-    bool nvmeBridge = false; // that bridge is one that holds NVMe drives
+    std::string usbId;           // the hardware id of the USB bridge it sits behind
+    bool nvmeOnlyBridge = false; // that bridge holds nothing but NVMe drives
     DriveOutcome outcome = DriveOutcome::Refused;
     ScanStep step = ScanStep::Identify;               // GivenUp: where it went silent
     IdentifyRequest request = IdentifyRequest::Smart; // Read, and GivenUp at Identify
@@ -46,7 +49,7 @@ std::string OutcomeKey(DriveOutcome outcome);
 std::string StepKey(ScanStep step, IdentifyRequest request = IdentifyRequest::Smart);
 
 // Whether the drive could hold an ATA drive and was not read: then nobody can
-// say it needs no firmware update.
+// say it needs no firmware update. A port is never such a drive itself.
 bool MakesVerdictIncomplete(const ScannedDrive& drive);
 
 // The line that tells the user of `drive`: one for each drive given up, and

@@ -5,6 +5,8 @@
 #include <windows.h>
 
 #include <memory>
+#include <string>
+#include <vector>
 
 // The one seam between the program and storage devices: open a device path,
 // send it an I/O control, close it. The program uses SystemDeviceIo(); tests
@@ -27,6 +29,11 @@ public:
     // Whether a device stands at `path` ("\\.\PhysicalDrive3"), asked of the
     // system's names, not of the device: a scan opens only what exists.
     virtual bool Exists(const char*) { return true; }
+
+    // The names the system gives its devices ("PhysicalDrive3", "Scsi1:"),
+    // listed from its names, not asked of any device; none when they cannot
+    // be listed.
+    virtual std::vector<std::string> DeviceNames() { return {}; }
 
     // What the system says of these devices' place, for one scan; the devices
     // it opens to find out go through `opener`, with the scan's deadlines.

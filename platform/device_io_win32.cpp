@@ -1,8 +1,24 @@
 #include "platform/device_io.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace {
+
+constexpr DWORD kMostNameBytes = 16 * 1024 * 1024;
+
+std::vector<std::string> NamesIn(const char* list, std::size_t length)
+{
+    std::vector<std::string> names;
+    const char* end = list + length;
+    for (const char* at = list; at < end;) {
+        const char* nul = std::find(at, end, '\0');
+        if (nul != at)
+            names.emplace_back(at, nul);
+        at = nul + 1;
+    }
+    return names;
+}
 
 class SystemDevices final : public DeviceIo {
 public:
@@ -40,6 +56,21 @@ public:
         char target[512];
         return QueryDosDeviceA(path + prefix, target, sizeof target) != 0 ||
                GetLastError() == ERROR_INSUFFICIENT_BUFFER;
+    }
+
+    std::vector<std::string> DeviceNames() override
+    {
+        // Every name at once, as a list of texts each ending in a zero byte;
+        // the room doubles until it fits, within a bound.
+        for (DWORD size = 64 * 1024; size <= kMostNameBytes; size *= 2) {
+            std::vector<char> list(size);
+            const DWORD length = QueryDosDeviceA(nullptr, list.data(), size);
+            if (length != 0)
+                return NamesIn(list.data(), length < size ? length : size);
+            if (GetLastError() != ERROR_INSUFFICIENT_BUFFER)
+                break;
+        }
+        return {};
     }
 };
 

@@ -64,6 +64,7 @@ public:
                  DWORD* returned) override;
     void Close(HANDLE device) override;
     bool Exists(const char* path) override { return devices.Exists(path); }
+    std::vector<std::string> DeviceNames() override { return devices.DeviceNames(); }
     std::unique_ptr<StorageTopology> ReadTopology(DeviceIo& opener) override
     {
         return devices.ReadTopology(opener);

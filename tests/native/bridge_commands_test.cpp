@@ -73,6 +73,29 @@ TEST(BridgeCommands, MatchEachBridgesPublishedLayout)
     }
 }
 
+TEST(BridgeCommands, AJMicronBridgeIsAskedOnlyThePortItsRegisterNamesAlone)
+{
+    // DFh with command FDh: read one byte of the bridge's registers, at 72 0Fh.
+    const BridgeCommand read = JMicronPortRegisterRead();
+    EXPECT_EQ((Bytes{0xDF, 0x10, 0, 0, 0x01, 0, 0x72, 0x0F, 0, 0, 0, 0xFD, 0, 0, 0, 0}),
+              Bytes(read.cdb, read.cdb + 16));
+    EXPECT_EQ(12u, read.cdbLength);
+    EXPECT_TRUE(read.dataIn);
+    EXPECT_EQ(1u, read.dataInLength);
+    EXPECT_FALSE(read.holdsIdentity);
+
+    // Bit 04h: a drive on port 0; bit 40h: on port 1; other bits say nothing.
+    const std::pair<unsigned char, int> ports[] = {{0x04, 0}, {0x40, 1}, {0xBF, 0}, {0x7B, 1},
+                                                   {0x44, -1}, {0x00, -1}, {0xBB, -1}};
+    for (const auto& [value, port] : ports)
+        EXPECT_EQ(port, JMicronDrivePort(value)) << int{value};
+
+    // Port 1's drive is device B0h.
+    const BridgeCommand second = BridgeIdentifyCommands(P::JMicronAta, 1).at(0);
+    EXPECT_EQ((Bytes{0xDF, 0x10, 0, 0x02, 0x00, 0, 1, 0, 0, 0, 0xB0, 0xEC}),
+              Bytes(second.cdb, second.cdb + second.cdbLength));
+}
+
 TEST(BridgeCommands, SucceedOnlyWhenStatusAndSenseSayNothingWentWrong)
 {
     // Sense data in the fixed format (70h, the key in byte 2) and in the

@@ -40,7 +40,8 @@ TEST(Csmi, RequestsMatchThePublishedLayouts)
     // CSMI_SAS_DRIVER_INFO is 174 bytes, padded to 204; CSMI_SAS_PHY_INFO the
     // phy count, 3 bytes and 32 entries of 64.
     EXPECT_EQ(Header(204, "CSMIALL", 1), CsmiDriverInfoRequest());
-    EXPECT_EQ(Header(2080, "CSMISAS", 20), CsmiPhyInfoRequest());
+    // The phy info's ReturnCode says failure until the driver sets it.
+    EXPECT_EQ(Header(2080, "CSMISAS", 20, 1), CsmiPhyInfoRequest());
 
     // STP pass-through: its parameters at 28, the status at 72, the sector at
     // 164. The one declared data byte pads the structure to 168, and the
@@ -164,11 +165,9 @@ TEST(Csmi, PhyInfoReplyListsTheAttachedSataDrives)
         {"SAS, nothing attached, a protocol without a device",
          PhyInfoReply({{0, 0, 0, kEndDevice, 0x08}, {1, 1, 0, 0, 0}, {2, 2, 0, 0, kSata}}),
          {}},
-        {"returned cuts the third entry",
-         PhyInfoReply(rst16),
-         {{0, 0, 0, 0}, {2, 2, 1, 2}},
-         true,
-         32 + 64 * 2 + 63},
+        {"returned cuts the third entry", PhyInfoReply(rst16), {}, false, 32 + 64 * 2 + 63},
+        {"returned holds the entries counted", PhyInfoReply(rst16), rst16Found, true, 32 + 64 * 3},
+        {"left as it was sent", CsmiPhyInfoRequest(), {}, false},
         {"claims more than the buffer", PhyInfoReply(rst16), rst16Found, true, 1u << 30},
         {"more phys than there is room for", tooMany, {}, false},
         {"failed", PhyInfoReply(rst12, 1), {}, false},

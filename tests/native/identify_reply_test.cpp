@@ -13,13 +13,13 @@ namespace {
 
 using Bytes = std::vector<unsigned char>;
 
-TEST(SatIdentifyCdb, IsPioDataInOfOneSectorWithTheRegistersAskedBack)
+TEST(SatIdentifyCdb, IsPioDataInOfOneSectorAsThePublicToolsSendIt)
 {
-    // ATA PASS-THROUGH: protocol 4 (PIO data-in); CK_COND, T_DIR from the
-    // device, BYTE_BLOCK, T_LENGTH in the count field; count 1; device A0h;
+    // ATA PASS-THROUGH: protocol 4 (PIO data-in); T_DIR from the device,
+    // BYTE_BLOCK, T_LENGTH in the count field, CK_COND clear; count 1;
     // command ECh (IDENTIFY DEVICE).
-    const Bytes sixteen = {0x85, 0x08, 0x2E, 0, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0xA0, 0xEC, 0};
-    const Bytes twelve = {0xA1, 0x08, 0x2E, 0, 1, 0, 0, 0, 0xA0, 0xEC, 0, 0};
+    const Bytes sixteen = {0x85, 0x08, 0x0E, 0, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0, 0xEC, 0};
+    const Bytes twelve = {0xA1, 0x08, 0x0E, 0, 1, 0, 0, 0, 0, 0xEC, 0, 0};
     unsigned char cdb[16];
     std::memset(cdb, 0x55, sizeof cdb);
     ASSERT_EQ(16u, MakeSatIdentifyCdb(true, cdb));
@@ -220,7 +220,7 @@ IdentifyReply SectorReply(const std::string& name, std::size_t size = kIdentifyS
     return reply;
 }
 
-TEST(ReplyRow, PassThroughSectorGivesTheSmartRowUnlessShortOrZero)
+TEST(ReplyRow, EverySectorGivesTheSmartRowUnlessShortZeroOrBlank)
 {
     Texts smart, sat16, sat12;
     ASSERT_TRUE(ReplyTexts(IdentifyRequest::Smart, SectorReply("02.bin"), smart));
@@ -243,9 +243,22 @@ TEST(ReplyRow, PassThroughSectorGivesTheSmartRowUnlessShortOrZero)
     nvmeShort.size = kNvmeIdentifySize - 1;
     EXPECT_FALSE(ReplyTexts(IdentifyRequest::Nvme, nvmeShort, none));
 
-    // A SMART reply gives its row whatever it holds, as it always has.
-    EXPECT_TRUE(ReplyTexts(IdentifyRequest::Smart, zero, none));
-    EXPECT_EQ((Texts{"", "", ""}), none);
+    // No identity is no answer, whichever request brought it: a SMART reply
+    // of zeros or cut short, a sector or page whose texts are all blank.
+    IdentifyReply blank;
+    blank.size = kIdentifySectorSize;
+    std::fill(blank.bytes.begin() + 20, blank.bytes.begin() + 94, ' ');
+    for (IdentifyRequest request : {IdentifyRequest::Smart, IdentifyRequest::Sat16,
+                                    IdentifyRequest::Csmi, IdentifyRequest::JMicronAta}) {
+        EXPECT_FALSE(ReplyTexts(request, zero, none)) << RequestKey(request);
+        EXPECT_FALSE(ReplyTexts(request, blank, none)) << RequestKey(request);
+    }
+    EXPECT_FALSE(ReplyTexts(IdentifyRequest::Smart, SectorReply("02.bin", 16), none));
+    EXPECT_FALSE(ReplyTexts(IdentifyRequest::RstNvme, NvmePage(" ", "", " "), none));
+    EXPECT_EQ(Texts(), none);
+    // One text is enough, a firmware alone included.
+    EXPECT_TRUE(ReplyTexts(IdentifyRequest::RstNvme, NvmePage("", "", "F1"), none));
+    EXPECT_EQ((Texts{"", "", "F1"}), none);
 }
 
 } // namespace

@@ -42,7 +42,7 @@ TEST(IncompleteVerdict, OnlyAnUnreadDriveThatCouldHoldAnAtaDriveCounts)
     const struct {
         const char* what;
         DriveFacts facts;
-        bool nvmeBridge;
+        bool nvmeOnlyBridge;
         bool counts;
     } cases[] = {
         {"facts unknown", DriveFacts(), false, true},
@@ -56,6 +56,7 @@ TEST(IncompleteVerdict, OnlyAnUnreadDriveThatCouldHoldAnAtaDriveCounts)
         {"SCSI, SATA drive", Facts(Scsi, "ATA", "WDC WD10EZEX"), false, true},
         {"SAS drive", Facts(Sas, "SEAGATE", "ST600MM0006"), false, false},
         {"NVMe", Facts(Nvme, "NVMe", "Corvane NV2"), false, false},
+        {"NVMe behind Intel's RAID driver", Facts(Raid, "NVMe", "CORVANE NV2 1TB"), false, false},
         {"SD card", Facts(Sd), false, false},
         {"MMC", Facts(Mmc), false, false},
         {"virtual bus", Facts(Virtual), false, false},
@@ -69,13 +70,13 @@ TEST(IncompleteVerdict, OnlyAnUnreadDriveThatCouldHoldAnAtaDriveCounts)
         {"VMware disk on SAS", Facts(Sas, "VMware,", "VMware Virtual S"), false, false},
     };
     const DriveOutcome unread[] = {DriveOutcome::Refused, DriveOutcome::GivenUp,
-                                   DriveOutcome::NotOpened};
+                                   DriveOutcome::NotOpened, DriveOutcome::NotScanned};
     const DriveOutcome read[] = {DriveOutcome::Read, DriveOutcome::SameDrive,
                                  DriveOutcome::RaidVolume};
     for (const auto& c : cases) {
         ScannedDrive drive;
         drive.facts = c.facts;
-        drive.nvmeBridge = c.nvmeBridge;
+        drive.nvmeOnlyBridge = c.nvmeOnlyBridge;
         for (DriveOutcome outcome : unread) {
             drive.outcome = outcome;
             EXPECT_EQ(c.counts, MakesVerdictIncomplete(drive))
@@ -84,6 +85,12 @@ TEST(IncompleteVerdict, OnlyAnUnreadDriveThatCouldHoldAnAtaDriveCounts)
         for (DriveOutcome outcome : read) {
             drive.outcome = outcome;
             EXPECT_FALSE(MakesVerdictIncomplete(drive)) << c.what << " " << OutcomeKey(outcome);
+        }
+        // A port stands for its drives, which count on their own.
+        drive.port = true;
+        for (DriveOutcome outcome : unread) {
+            drive.outcome = outcome;
+            EXPECT_FALSE(MakesVerdictIncomplete(drive)) << c.what << " port";
         }
     }
 }
@@ -165,6 +172,14 @@ TEST(ScannedDriveLines, EachDriveGivenUpAndEachThatLeavesTheVerdictIncompleteIsO
     locked.error = 5;
     ScannedDrive card = refused;
     card.facts = Facts(Sd);
+    ScannedDrive past = refused;
+    past.where = "PhysicalDrive40";
+    past.outcome = DriveOutcome::NotScanned;
+    ScannedDrive port;
+    port.where = "Scsi2:";
+    port.port = true;
+    port.outcome = DriveOutcome::GivenUp;
+    port.step = ScanStep::CsmiPhyInfo;
 
     const struct {
         ScannedDrive drive;
@@ -188,6 +203,12 @@ TEST(ScannedDriveLines, EachDriveGivenUpAndEachThatLeavesTheVerdictIncompleteIsO
          "warning: \\\\.\\Scsi3: port 1 could not be opened (error 5), so the verdict is "
          "incomplete"},
         {card, true, ""},
+        {past, true,
+         "warning: \\\\.\\PhysicalDrive40 (USB, JMicron Generic) is past the drives the scan "
+         "asks for their identity, so the verdict is incomplete"},
+        {port, true,
+         "warning: \\\\.\\Scsi2: did not answer the CSMI phy information request within 4 "
+         "seconds; the port was given up"},
     };
     for (const auto& c : cases)
         EXPECT_EQ(c.line, ScannedDriveLine(c.drive, 4000, c.verdict));

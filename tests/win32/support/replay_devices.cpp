@@ -5,6 +5,7 @@
 #include <ntddscsi.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
@@ -20,11 +21,10 @@ constexpr INT_PTR kPortHandles = 0x2000;
 constexpr std::size_t kSectorSize = 512;
 constexpr std::size_t kNvmePageSize = 4096;
 
-// Sense data of an ATA command that ended well, as a bridge returns it when
-// asked for the registers: RECOVERED ERROR, ATA PASS-THROUGH INFORMATION
-// AVAILABLE, an ATA Status Return descriptor with DRDY set.
-const unsigned char kGoodAtaSense[] = {0x72, 0x01, 0x00, 0x1D, 0, 0, 0, 14, 0x09, 0x0C, 0,
-                                       0,    0,    1,    0,    0, 0, 0, 0,  0,    0xA0, 0x50};
+// ATA PASS-THROUGH (16) and (12) with IDENTIFY DEVICE, byte for byte as the
+// public tools send it: PIO data-in, CK_COND clear, one sector.
+const unsigned char kSat16Identify[] = {0x85, 0x08, 0x0E, 0, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0, 0xEC, 0};
+const unsigned char kSat12Identify[] = {0xA1, 0x08, 0x0E, 0, 1, 0, 0, 0, 0, 0xEC, 0, 0};
 
 // What a bridge answers a command it does not know: ILLEGAL REQUEST,
 // INVALID COMMAND OPERATION CODE, in fixed format.
@@ -46,7 +46,12 @@ struct BridgeCommandBytes {
     Bytes cdb;
     std::size_t length;
     Bytes dataOut;
+    int jmicronPort = -1; // a JMicron ATA bridge's port it addresses
 };
+
+// The bits of a JMicron ATA bridge's port register (72 0Fh) that say a
+// drive sits on port 0 and on port 1.
+const unsigned char kJMicronPortDrive[] = {0x04, 0x40};
 
 // A 512-byte block of JMicron's NVMe bridges, which starts with the "NVME"
 // signature: the completion of a command that ended well (a status of 0 in
@@ -76,8 +81,12 @@ Bytes JMicronNvmeBlock()
 const std::vector<BridgeCommandBytes>& KnownBridgeCommands()
 {
     static const std::vector<BridgeCommandBytes> commands = {
-        // JMicron DFh: read, 0200h bytes, count 1, device A0h, IDENTIFY DEVICE.
-        {"jmicron-ata", Role::Reads, {0xDF, 0x10, 0, 0x02, 0, 0, 1, 0, 0, 0, 0xA0, 0xEC}, 512, {}},
+        // JMicron DFh: read, 0200h bytes, count 1, device A0h (port 0) or B0h
+        // (port 1), IDENTIFY DEVICE; and FDh, which reads one byte of the
+        // bridge's registers at 72 0Fh: which ports hold a drive.
+        {"jmicron-ata", Role::Reads, {0xDF, 0x10, 0, 0x02, 0, 0, 1, 0, 0, 0, 0xA0, 0xEC}, 512, {}, 0},
+        {"jmicron-ata", Role::Reads, {0xDF, 0x10, 0, 0x02, 0, 0, 1, 0, 0, 0, 0xB0, 0xEC}, 512, {}, 1},
+        {"jmicron-port", Role::Reads, {0xDF, 0x10, 0, 0, 0x01, 0, 0x72, 0x0F, 0, 0, 0, 0xFD}, 1, {}},
         // Cypress ATACB: signature 24h, subcommand 24h, identify data, the
         // registers written, one block, count 1, IDENTIFY DEVICE.
         {"cypress-ata",
@@ -214,6 +223,26 @@ std::string ReplayDevices::FolderOf(const char* path) const
 std::string ReplayDevices::FolderOf(HANDLE device) const
 {
     return folder + (IsPortHandle(device) ? "/scsi" : "/") + std::to_string(NumberOf(device));
+}
+
+std::vector<std::string> ReplayDevices::DeviceNames()
+{
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA found;
+    const HANDLE search = FindFirstFileA((folder + "/*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return names;
+    do {
+        const std::string name = found.cFileName;
+        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || name.empty())
+            continue;
+        if (std::isdigit(static_cast<unsigned char>(name[0])))
+            names.push_back("PhysicalDrive" + name);
+        else if (StartsWith(name.c_str(), "scsi"))
+            names.push_back("Scsi" + name.substr(4) + ":");
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+    return names;
 }
 
 bool ReplayDevices::Exists(const char* path)
@@ -355,24 +384,24 @@ bool ReplayDevices::AnswerSmartIdentify(const std::string& device, void* out, DW
 }
 
 // Answers an IDENTIFY DEVICE pass-through that reads one sector, within the
-// buffers the request gives, and a bridge's own identify command.
+// buffers the request gives, as a bridge answers a command that ended well:
+// GOOD, no sense data; and a bridge's own identify command.
 bool ReplayDevices::AnswerPassThrough(const std::string& device, const void* in, DWORD inSize,
                                       void* out, DWORD outSize, DWORD* returned) const
 {
     if (in != out || inSize < sizeof(SCSI_PASS_THROUGH))
         return false;
     auto* request = static_cast<SCSI_PASS_THROUGH*>(out);
-    const bool sixteen =
-        request->CdbLength == 16 && request->Cdb[0] == 0x85 && request->Cdb[14] == 0xEC;
-    const bool twelve =
-        request->CdbLength == 12 && request->Cdb[0] == 0xA1 && request->Cdb[9] == 0xEC;
+    const auto is = [&](const unsigned char* cdb, std::size_t size) {
+        return request->CdbLength == size && std::equal(cdb, cdb + size, request->Cdb);
+    };
+    const bool sixteen = is(kSat16Identify, sizeof kSat16Identify);
+    const bool twelve = is(kSat12Identify, sizeof kSat12Identify);
     if (!sixteen && !twelve)
         return AnswerBridgeCommand(device, inSize, out, outSize, returned);
     if (request->DataIn != SCSI_IOCTL_DATA_IN || request->DataTransferLength != kSectorSize ||
         request->TimeOutValue == 0 || request->TimeOutValue > 5 ||
-        request->DataBufferOffset + kSectorSize > outSize ||
-        request->SenseInfoOffset + sizeof kGoodAtaSense > outSize ||
-        request->SenseInfoLength < sizeof kGoodAtaSense)
+        request->DataBufferOffset + kSectorSize > outSize)
         return false;
     HangIfSilent(device, sixteen ? "sat16.hang" : "sat12.hang");
     auto* bytes = static_cast<unsigned char*>(out);
@@ -380,9 +409,8 @@ bool ReplayDevices::AnswerPassThrough(const std::string& device, const void* in,
                                bytes + request->DataBufferOffset, kSectorSize);
     if (size < 0)
         return false;
-    std::memcpy(bytes + request->SenseInfoOffset, kGoodAtaSense, sizeof kGoodAtaSense);
-    request->ScsiStatus = 0x02; // CHECK CONDITION, carrying the registers
-    request->SenseInfoLength = sizeof kGoodAtaSense;
+    request->ScsiStatus = 0x00; // GOOD
+    request->SenseInfoLength = 0;
     request->DataTransferLength = static_cast<ULONG>(size);
     *returned = static_cast<DWORD>(request->DataBufferOffset + size);
     return true;
@@ -415,6 +443,12 @@ bool ReplayDevices::AnswerBridgeCommand(const std::string& device, DWORD inSize,
         const std::string file = std::string(known.name) + ".bin";
         HangIfSilent(device, (std::string(known.name) + ".hang").c_str());
         if (Recorded(device, file.c_str(), nullptr, 0) < 0)
+            break;
+        // A port without a drive answers as an unknown command does.
+        unsigned char ports = 0;
+        if (known.jmicronPort >= 0 &&
+            (Recorded(device, "jmicron-port.bin", &ports, 1) != 1 ||
+             !(ports & kJMicronPortDrive[known.jmicronPort])))
             break;
         long size = 0;
         if (known.role == Role::Completes) {

@@ -40,6 +40,7 @@ public:
                  DWORD* returned) override;
     void Close(HANDLE) override {}
     bool Exists(const char* path) override;
+    std::vector<std::string> DeviceNames() override;
     std::unique_ptr<StorageTopology> ReadTopology(DeviceIo& opener) override;
 
     // Every request sent so far, grouped by device in the order of the scan
