@@ -3,6 +3,7 @@
 #include "identify/csmi.h"
 #include "identify/device_names.h"
 #include "identify/scan_target.h"
+#include "platform/side_by_side.h"
 #include "platform/std_streams.h"
 
 #include <algorithm>
@@ -161,25 +162,13 @@ std::vector<TargetJob> TargetJobs(ScanContext& scan)
 
 // Runs the jobs side by side, so that any number of silent devices costs the
 // scan one deadline. Every device call of a job has its deadline, so each
-// thread ends; a job that gets no thread runs here, in turn.
-void RunSideBySide(std::vector<TargetJob>& jobs)
+// thread ends.
+void RunTargetJobs(std::vector<TargetJob>& jobs)
 {
-    std::vector<HANDLE> threads;
-    for (TargetJob& job : jobs) {
-        const HANDLE thread = CreateThread(nullptr, kScanThreadStack, RunTargetJob, &job,
-                                           STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr);
-        if (thread)
-            threads.push_back(thread);
-        else
-            RunTargetJob(&job);
-    }
-    for (std::size_t first = 0; first < threads.size(); first += MAXIMUM_WAIT_OBJECTS) {
-        const std::size_t count =
-            std::min<std::size_t>(threads.size() - first, MAXIMUM_WAIT_OBJECTS);
-        WaitForMultipleObjects(static_cast<DWORD>(count), &threads[first], TRUE, INFINITE);
-    }
-    for (HANDLE thread : threads)
-        CloseHandle(thread);
+    std::vector<void*> parameters;
+    for (TargetJob& job : jobs)
+        parameters.push_back(&job);
+    RunSideBySide(RunTargetJob, parameters);
 }
 
 } // namespace
@@ -189,7 +178,7 @@ IdentifyScan IdentifyScanner::Run(bool recording)
     const std::unique_ptr<StorageTopology> topology = system.ReadTopology(devices);
     ScanContext context{devices, *topology, recording};
     std::vector<TargetJob> jobs = TargetJobs(context);
-    RunSideBySide(jobs);
+    RunTargetJobs(jobs);
     std::vector<TargetResult> drives;
     std::map<int, TargetResult> ports;
     for (TargetJob& job : jobs) {

@@ -1,6 +1,7 @@
 #include "platform/device_tree_walk.h"
 
 #include "platform/library_loading.h"
+#include "platform/side_by_side.h"
 #include "platform/usb_device_tree.h"
 
 #include <cfgmgr32.h>
@@ -9,6 +10,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <new>
 #include <vector>
 
 // The layouts the functions expect; a header that differs must fail the
@@ -90,6 +92,7 @@ private:
 struct Disk {
     std::string path;
     DEVINST node = 0;
+    int number = -1; // its physical drive number, once asked
 };
 
 // The path and device node of a disk interface; false when they cannot be
@@ -113,6 +116,22 @@ bool ReadDiskInterface(const SetupFunctions& setup, HDEVINFO set, SP_DEVICE_INTE
     return true;
 }
 
+// The present disk interfaces' paths and nodes, at most kMaxDiskInterfaces.
+std::vector<Disk> ListDisks(const SetupFunctions& setup, HDEVINFO set)
+{
+    std::vector<Disk> disks;
+    for (DWORD index = 0; index < kMaxDiskInterfaces; ++index) {
+        SP_DEVICE_INTERFACE_DATA found = {};
+        found.cbSize = sizeof found;
+        if (!setup.enumInterfaces(set, nullptr, &kDiskInterfaceClass, index, &found))
+            break;
+        Disk disk;
+        if (ReadDiskInterface(setup, set, found, disk))
+            disks.push_back(std::move(disk));
+    }
+    return disks;
+}
+
 // The physical drive number of the disk at `path`, or -1.
 int DiskNumber(DeviceIo& devices, const std::string& path)
 {
@@ -128,6 +147,36 @@ int DiskNumber(DeviceIo& devices, const std::string& path)
         number.DeviceNumber > static_cast<DWORD>(INT_MAX))
         return -1;
     return static_cast<int>(number.DeviceNumber);
+}
+
+// One disk asked for its number, on a thread of its own.
+struct NumberQuestion {
+    DeviceIo* devices;
+    Disk* disk;
+};
+
+DWORD WINAPI AskDiskNumber(void* parameter)
+{
+    const auto* question = static_cast<NumberQuestion*>(parameter);
+    try {
+        question->disk->number = DiskNumber(*question->devices, question->disk->path);
+    } catch (const std::bad_alloc&) {
+        // Left out, as a disk that does not tell its number.
+    }
+    return 0;
+}
+
+// Asks every disk its number side by side, so that any number of silent
+// disks costs one deadline; a disk already silent fails at once.
+void AskDiskNumbers(DeviceIo& devices, std::vector<Disk>& disks)
+{
+    std::vector<NumberQuestion> questions;
+    for (Disk& disk : disks)
+        questions.push_back({&devices, &disk});
+    std::vector<void*> parameters;
+    for (NumberQuestion& question : questions)
+        parameters.push_back(&question);
+    RunSideBySide(AskDiskNumber, parameters);
 }
 
 std::string InstanceId(const SetupFunctions& setup, DEVINST node)
@@ -181,19 +230,13 @@ std::map<int, std::string> ReadUsbHardwareIds(DeviceIo& devices)
     const DiskInterfaces interfaces(setup);
     if (interfaces.Get() == INVALID_HANDLE_VALUE)
         return {};
+    std::vector<Disk> disks = ListDisks(setup, interfaces.Get());
+    AskDiskNumbers(devices, disks);
     std::map<int, std::string> ids;
-    for (DWORD index = 0; index < kMaxDiskInterfaces; ++index) {
-        SP_DEVICE_INTERFACE_DATA found = {};
-        found.cbSize = sizeof found;
-        if (!setup.enumInterfaces(interfaces.Get(), nullptr, &kDiskInterfaceClass, index, &found))
-            break;
-        Disk disk;
-        if (!ReadDiskInterface(setup, interfaces.Get(), found, disk))
-            continue;
-        const int number = DiskNumber(devices, disk.path);
+    for (const Disk& disk : disks) {
         // Two interfaces never share a number; if they did, the first would count.
-        if (number >= 0 && !ids.count(number))
-            ids.emplace(number, UsbHardwareIdAbove(setup, disk.node));
+        if (disk.number >= 0 && !ids.count(disk.number))
+            ids.emplace(disk.number, UsbHardwareIdAbove(setup, disk.node));
     }
     return ids;
 }

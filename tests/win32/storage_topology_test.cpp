@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cctype>
 #include <map>
 #include <string>
 #include <vector>
@@ -56,31 +57,40 @@ TEST(ScsiPortDriver, ReadsTheDriverOfThatPortBoundedly)
     }
 }
 
-// A disk interface as Wine's SetupAPI finds it: the interface, linked, in
+// Disk interfaces as Wine's SetupAPI finds them: each interface, linked, in
 // the machine's disk interface class, and its device among the machine's
-// devices. Both are removed again.
-struct RegisteredDisk {
+// devices. All are removed again.
+struct RegisteredDisks {
     RegistryTree interfaces{HKEY_LOCAL_MACHINE,
                             "SYSTEM\\CurrentControlSet\\Control\\DeviceClasses\\"
                             "{53f56307-b6bf-11d0-94f2-00a0c91efb8b}"};
     RegistryTree devices{HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Enum\\USBSTOR"};
 
-    RegisteredDisk()
+    explicit RegisteredDisks(const std::vector<std::string>& serials = {"CV0001"})
     {
-        const std::string device = "Disk&Ven_Corvane&Prod_External&Rev_0130\\CV0001&0";
-        const std::string link =
-            DiskLink("USBSTOR", "Disk&Ven_Corvane&Prod_External&Rev_0130", "CV0001&0");
-        std::string key = link;
-        std::replace(key.begin(), key.end(), '\\', '#');
-        interfaces.AddDevice(key, link, 1);
-        interfaces.SetString(key, "DeviceInstance", "USBSTOR\\" + device);
-        devices.SetString(device, "ClassGUID", "{4d36e967-e325-11ce-bfc1-08002be10318}");
+        const std::string type = "Disk&Ven_Corvane&Prod_External&Rev_0130";
+        for (const std::string& serial : serials) {
+            const std::string link = DiskLink("USBSTOR", type, serial + "&0");
+            std::string key = link;
+            std::replace(key.begin(), key.end(), '\\', '#');
+            interfaces.AddDevice(key, link, 1);
+            interfaces.SetString(key, "DeviceInstance", "USBSTOR\\" + type + "\\" + serial + "&0");
+            devices.SetString(type + "\\" + serial + "&0", "ClassGUID",
+                              "{4d36e967-e325-11ce-bfc1-08002be10318}");
+        }
     }
 };
 
-// The interface's path as SetupAPI gives it, in small letters.
-const char kDiskPath[] = "\\\\?\\usbstor#disk&ven_corvane&prod_external&rev_0130#cv0001&0#"
-                         "{53f56307-b6bf-11d0-94f2-00a0c91efb8b}";
+// An interface's path as SetupAPI gives it, in small letters.
+std::string DiskPath(std::string serial)
+{
+    for (char& c : serial)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return "\\\\?\\usbstor#disk&ven_corvane&prod_external&rev_0130#" + serial +
+           "&0#{53f56307-b6bf-11d0-94f2-00a0c91efb8b}";
+}
+
+const std::string kDiskPath = DiskPath("CV0001");
 
 // A disk answering IOCTL_STORAGE_GET_DEVICE_NUMBER with STORAGE_DEVICE_NUMBER.
 VolumeAnswer NumberAnswer(DWORD type, DWORD number, bool opens = true, bool answers = true,
@@ -110,7 +120,7 @@ TEST(ReadUsbHardwareIds, NumbersTheDisksThatTellTheirNumber)
         {"a disk that does not open", NumberAnswer(FILE_DEVICE_DISK, 3, false)},
     };
     ASSERT_TRUE(CanWalkDeviceTree()) << "a function the walk looks up is missing";
-    const RegisteredDisk disk;
+    const RegisteredDisks disk;
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         FakeVolumes volumes;
@@ -120,6 +130,59 @@ TEST(ReadUsbHardwareIds, NumbersTheDisksThatTellTheirNumber)
         EXPECT_EQ(0u, volumes.accesses.at(0));
         EXPECT_EQ(static_cast<DWORD>(FILE_SHARE_READ | FILE_SHARE_WRITE), volumes.shares.at(0));
         EXPECT_EQ(c.answer.opens ? 1 : 0, volumes.closes);
+    }
+}
+
+// The walk asks the disks side by side, as the scan asks the drives: disks
+// that never answer their open or their number request cost it one deadline
+// together, and the others still tell their numbers. A second walk gives the
+// silent ones up at once.
+TEST(ReadUsbHardwareIds, SilentDisksCostOneDeadlineTogether)
+{
+    struct Case {
+        const char* what;
+        std::vector<Hang> hangs; // of disk i, numbered i; disks past them do not open
+    };
+    const Case cases[] = {
+        {"two silent at their open", {Hang::Never, Hang::AtOpen, Hang::Never, Hang::AtOpen}},
+        {"three silent at their number request",
+         {Hang::AtRequest, Hang::Never, Hang::AtRequest, Hang::AtRequest, Hang::Never}},
+        {"three silent at either", {Hang::AtOpen, Hang::Never, Hang::AtRequest, Hang::AtOpen}},
+    };
+    const std::vector<std::string> serials = {"CV0001", "CV0002", "CV0003", "CV0004", "CV0005"};
+    const RegisteredDisks disks(serials);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        // Fresh for each case, as a silence is the devices' own; left to the
+        // process's end, as the calls left behind still use them.
+        auto* volumes = new FakeVolumes;
+        std::map<int, std::string> answering;
+        std::size_t silent = 0;
+        for (std::size_t i = 0; i < c.hangs.size(); ++i) {
+            VolumeAnswer answer = NumberAnswer(FILE_DEVICE_DISK, static_cast<DWORD>(i));
+            answer.hang = c.hangs[i];
+            volumes->answers[DiskPath(serials[i])] = answer;
+            if (c.hangs[i] == Hang::Never)
+                answering.emplace(static_cast<int>(i), "");
+            else
+                ++silent;
+        }
+        TimedDeviceIo devices(*volumes, kDeviceDeadlineMs);
+        const std::size_t before = AbandonedDeviceRequests();
+
+        const DWORD start = GetTickCount();
+        EXPECT_EQ(answering, ReadUsbHardwareIds(devices));
+        const DWORD took = GetTickCount() - start;
+        // The tick counter may step by 16 ms.
+        EXPECT_GE(took + 20, kDeviceDeadlineMs) << "a silent disk was not waited for";
+        EXPECT_LT(took, kDeviceDeadlineMs * 3 / 2) << "the silent disks were waited for in turn";
+        EXPECT_EQ(before + silent, AbandonedDeviceRequests());
+
+        const DWORD again = GetTickCount();
+        EXPECT_EQ(answering, ReadUsbHardwareIds(devices));
+        EXPECT_LT(GetTickCount() - again, kDeviceDeadlineMs / 2)
+            << "waited for a silent disk again";
+        EXPECT_EQ(before + silent, AbandonedDeviceRequests()) << "asked a silent disk again";
     }
 }
 
@@ -141,7 +204,7 @@ DWORD WINAPI AskEveryDrive(void* parameter)
 // and none waits on a device.
 TEST(SystemStorageTopology, ReadsTheTreeOnceAtTheFirstQuestionFromAnyThread)
 {
-    const RegisteredDisk disk;
+    const RegisteredDisks disk;
     FakeVolumes volumes;
     volumes.answers[kDiskPath] = NumberAnswer(FILE_DEVICE_DISK, 3);
     TimedDeviceIo devices(volumes, kDeviceDeadlineMs);

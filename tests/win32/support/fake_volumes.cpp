@@ -2,15 +2,30 @@
 
 #include <algorithm>
 #include <cstring>
+#include <mutex>
+
+namespace {
+
+// Guards every double's records and handles; one for all keeps them
+// assignable, as tests reset them so.
+std::mutex lock;
+
+} // namespace
 
 HANDLE FakeVolumes::Open(const char* path, DWORD access, DWORD share)
 {
-    opened.push_back(path);
-    accesses.push_back(access);
-    shares.push_back(share);
     const auto answer = answers.find(path);
+    {
+        const std::lock_guard<std::mutex> held(lock);
+        opened.push_back(path);
+        accesses.push_back(access);
+        shares.push_back(share);
+    }
+    if (answer != answers.end() && answer->second.hang == Hang::AtOpen)
+        Sleep(INFINITE);
     if (answer == answers.end() || !answer->second.opens)
         return INVALID_HANDLE_VALUE;
+    const std::lock_guard<std::mutex> held(lock);
     handles.push_back(path);
     return reinterpret_cast<HANDLE>(handles.size());
 }
@@ -18,7 +33,8 @@ HANDLE FakeVolumes::Open(const char* path, DWORD access, DWORD share)
 bool FakeVolumes::Control(HANDLE device, DWORD code, const void* in, DWORD inSize, void* out,
                           DWORD outSize, DWORD* returned)
 {
-    const std::string& path = handles.at(reinterpret_cast<std::size_t>(device) - 1);
+    std::unique_lock<std::mutex> held(lock);
+    const std::string path = handles.at(reinterpret_cast<std::size_t>(device) - 1);
     SentControl control;
     control.path = path;
     control.code = code;
@@ -29,8 +45,11 @@ bool FakeVolumes::Control(HANDLE device, DWORD code, const void* in, DWORD inSiz
     control.outZeroed =
         std::all_of(outBytes, outBytes + outSize, [](unsigned char b) { return b == 0; });
     sent.push_back(control);
+    held.unlock();
 
     const VolumeAnswer& answer = answers.at(path);
+    if (answer.hang == Hang::AtRequest)
+        Sleep(INFINITE);
     const std::size_t size = std::min<std::size_t>(answer.reply.size(), outSize);
     if (size)
         std::memcpy(out, answer.reply.data(), size);
@@ -41,6 +60,7 @@ bool FakeVolumes::Control(HANDLE device, DWORD code, const void* in, DWORD inSiz
 
 void FakeVolumes::Close(HANDLE)
 {
+    const std::lock_guard<std::mutex> held(lock);
     ++closes;
 }
 

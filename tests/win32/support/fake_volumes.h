@@ -6,12 +6,16 @@
 #include <string>
 #include <vector>
 
+// The call at which a volume stops answering, for good.
+enum class Hang { Never, AtOpen, AtRequest };
+
 // What a volume answers to a storage descriptor query.
 struct VolumeAnswer {
     bool opens = true;
     bool answers = true;
     std::vector<unsigned char> reply; // copied into the caller's buffer, cut to its size
     DWORD returned = 0;               // the byte count reported; the reply's size when 0
+    Hang hang = Hang::Never;
 };
 
 // One I/O control the program sent.
@@ -24,6 +28,8 @@ struct SentControl {
 };
 
 // Volumes that answer as the test says, recording what the program asks.
+// Several threads may call at once; `answers` is set before. A call that
+// hangs is recorded and holds no lock: keep the object to the process's end.
 class FakeVolumes final : public DeviceIo {
 public:
     std::map<std::string, VolumeAnswer> answers; // by path; other paths do not open
