@@ -49,6 +49,9 @@ AFFECTED_SECTOR = ata_text(ata_text(sector("02.bin"), 27, 20, "ZQ3104220AS"), 23
 # Bus numbers as Windows gives them.
 BUS_SCSI, BUS_USB, BUS_RAID, BUS_SATA = 1, 7, 8, 11
 
+# A sector whose model, serial and firmware are all blank: no identity.
+BLANK_SECTOR = ata_text(ata_text(ata_text(sector("02.bin"), 27, 20, ""), 10, 10, ""), 23, 4, "")
+
 
 def device_descriptor(bus, vendor="", product="", revision="", removable=False):
     """A storage device descriptor: the 40-byte header, then its texts."""
@@ -82,9 +85,9 @@ def usb_drive(usb_id, product="USB Disk", removable=False):
     return files
 
 
-def scsi_address(port):
+def scsi_address(port, path=0):
     """A SCSI_ADDRESS: length, port, path, target, LUN."""
-    return bytes([8, 0, 0, 0, port, 0, 0, 0])
+    return bytes([8, 0, 0, 0, port, path, 0, 0])
 
 
 def csmi_driver_info(name):
@@ -176,7 +179,8 @@ FOLDERS = {
 # Drives behind USB bridges that lack the translation, one per bridge
 # protocol: each refuses the standard requests and answers its bridge's own.
 FOLDERS["usb-bridge-protocols"] = {
-    0: {**usb_drive("USB\\VID_152D&PID_2339&REV_0100"), "jmicron-ata.bin": sector("02.bin")},
+    0: {**usb_drive("USB\\VID_152D&PID_2339&REV_0100"), "jmicron-port.bin": b"\x04",
+        "jmicron-ata.bin": sector("02.bin")},
     1: {**usb_drive("USB\\VID_04B4&PID_6830&REV_0240"), "cypress-ata.bin": sector("03.bin")},
     2: {**usb_drive("USB\\VID_04FC&PID_0C25&REV_0103"), "sunplus-ata.bin": sector("06.bin")},
     3: {**usb_drive("USB\\VID_067B&PID_2773&REV_0100"), "prolific-ata.bin": sector("33.bin")},
@@ -187,7 +191,8 @@ FOLDERS["usb-bridge-protocols"] = {
     6: {**usb_drive("USB\\VID_0BDA&PID_9210&REV_2001"),
         "realtek-nvme.bin": nvme_page("RT0NV0R000006", "CORVANE NV3 4TB", "3B4QGXA7")},
     # A drive that does not say what it is: the device tree still names its bridge.
-    7: {"usb-id.txt": b"USB\\VID_152D&PID_2338&REV_0100", "jmicron-ata.bin": sector("09.bin")},
+    7: {"usb-id.txt": b"USB\\VID_152D&PID_2338&REV_0100", "jmicron-port.bin": b"\x04",
+        "jmicron-ata.bin": sector("09.bin")},
 }
 
 # Bridges that must get no vendor command, or refuse it: each drive has the
@@ -232,6 +237,99 @@ FOLDERS["raid-unsafe"] = {
     1: {"smart.bin": sector("02.bin")},
     "scsi3": {"driver.txt": b"rcraid", "csmi-driver.bin": csmi_driver_info("rcraid"),
               "csmi-phys.bin": csmi_phy_info({0}), "phy0.bin": sector("09.bin")},
+}
+
+# A JMicron bridge's port register, each way it can read: a drive on port 0,
+# on port 1 (other bits set too), on both, on neither. Only the port named
+# alone is asked, and answers.
+FOLDERS["jmicron-ports"] = {
+    i: {**usb_drive("USB\\VID_152D&PID_2339&REV_0100"), "jmicron-port.bin": bytes([register]),
+        "jmicron-ata.bin": sector(name)}
+    for i, (register, name) in enumerate([(0x04, "02.bin"), (0x7B, "03.bin"), (0x44, "06.bin"),
+                                          (0x00, "33.bin")])
+}
+
+# Bridges that take SATA drives beside NVMe ones, or are SATA adapters at
+# some revisions: a SATA drive behind them that gives no identity counts.
+FOLDERS["usb-dual-bridges"] = {
+    # RTL9220, silent at the translation.
+    0: {**usb_drive("USB\\VID_0BDA&PID_9220&REV_2001"), "sat16.hang": b""},
+    # ASM2362, NVMe alone: a drive it cannot read is no ATA drive.
+    1: usb_drive("USB\\VID_174C&PID_2362&REV_0100"),
+    # JMS583 at a revision the drive database names a SATA adapter: no vendor command.
+    2: {**usb_drive("USB\\VID_152D&PID_0583&REV_0414"),
+        "jmicron-nvme.bin": nvme_page("JM0NV0R000102", "CORVANE NV3 1TB", "3B4QGXA7")},
+}
+
+
+def rst_nvme_drive(port, path, vendor="NVMe", product="CORVANE NV2 1TB"):
+    """What Intel's RAID driver tells of a drive on its port."""
+    return {"device-property.bin": device_descriptor(BUS_RAID, vendor, product, "1.0"),
+            "adapter-property.bin": adapter_descriptor(BUS_RAID),
+            "scsi-address.bin": scsi_address(port, path)}
+
+
+# Intel's RAID driver on port 0 (no SATA drive on it) and another driver on
+# port 1: an NVMe drive read through Intel's pass-through; one whose
+# pass-through fails, which its facts still say is NVMe; one that nothing
+# says is NVMe; one on the other driver's port, never sent the pass-through.
+FOLDERS["rst-nvme"] = {
+    0: {**rst_nvme_drive(0, 1),
+        "rst-nvme.bin": nvme_page("RS0NV0R000001", "CORVANE NV2 1TB", "2B2QEXM7")},
+    1: rst_nvme_drive(0, 2),
+    2: rst_nvme_drive(0, 3, "", "Raid 1 Volume"),
+    3: {**rst_nvme_drive(1, 0, "", "SSD"),
+        "rst-nvme.bin": nvme_page("RS0NV0R000004", "CORVANE NV2 2TB", "2B2QEXM7")},
+    "scsi0": {"driver.txt": b"iaStorAC", "csmi-driver.bin": csmi_driver_info("iaStorAC"),
+              "csmi-phys.bin": csmi_phy_info(set())},
+    "scsi1": {"driver.txt": b"storahci"},
+}
+
+
+def raid_volume(port):
+    return {"device-property.bin": device_descriptor(BUS_RAID, "Intel", "Raid 0 Volume", "1.0.0"),
+            "adapter-property.bin": adapter_descriptor(BUS_RAID),
+            "scsi-address.bin": scsi_address(port)}
+
+
+# RAID volumes whose members were not read: a phy table that lists no
+# drive, one the driver returned as it was sent (all zero), a port that
+# refuses CSMI, and one whose member refuses IDENTIFY.
+FOLDERS["raid-uncovered"] = {
+    0: raid_volume(2),
+    1: raid_volume(3),
+    2: raid_volume(4),
+    3: raid_volume(5),
+    "scsi2": {"driver.txt": b"iaStorA", "csmi-driver.bin": csmi_driver_info("iaStorA"),
+              "csmi-phys.bin": csmi_phy_info(set())},
+    "scsi3": {"driver.txt": b"iaStorA", "csmi-driver.bin": csmi_driver_info("iaStorA"),
+              "csmi-phys.bin": bytes(2052)},
+    "scsi4": {"driver.txt": b"iaStorA"},
+    "scsi5": {"driver.txt": b"iaStorA", "csmi-driver.bin": csmi_driver_info("iaStorA"),
+              "csmi-phys.bin": csmi_phy_info({0, 1}), "phy0.bin": sector("09.bin")},
+}
+
+# Answers that hold no identity: a SMART reply of its header alone (then a
+# pass-through that reads the drive), of its header alone only, of an
+# all-zero sector, of blank texts; and a drive whose open fails with "not
+# found" while its name stays.
+FOLDERS["empty-answers"] = {
+    0: {"smart.bin": b"", "sat16.bin": sector("02.bin")},
+    1: {"smart.bin": b""},
+    2: {"smart.bin": ZERO_SECTOR},
+    3: {"smart.bin": BLANK_SECTOR},
+    4: {"open.error": b"2"},
+}
+
+# Past the drives and ports the scan asks: drive 40, which would answer
+# SMART; a memory stick at 33; Intel's RAID driver on port 20.
+FOLDERS["past-the-scan"] = {
+    0: {"smart.bin": sector("02.bin")},
+    33: usb_drive("USB\\VID_1234&PID_0001&REV_0100", "Flash", True),
+    40: {"device-property.bin": device_descriptor(BUS_SATA, "", "ST1000DM010", "CC43"),
+         "adapter-property.bin": adapter_descriptor(BUS_SATA), "smart.bin": sector("03.bin")},
+    "scsi20": {"driver.txt": b"iaStorA", "csmi-driver.bin": csmi_driver_info("iaStorA"),
+               "csmi-phys.bin": csmi_phy_info({0}), "phy0.bin": sector("09.bin")},
 }
 
 # A drive that cannot be opened, beside one that needs a firmware update.
