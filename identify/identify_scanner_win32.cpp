@@ -2,6 +2,7 @@
 
 #include "identify/csmi.h"
 #include "identify/identify_requests.h"
+#include "platform/escaped_exception.h"
 #include "platform/std_streams.h"
 
 #include <winioctl.h>
@@ -409,8 +410,13 @@ struct TargetJob {
 DWORD WINAPI RunTargetJob(void* parameter)
 {
     auto* job = static_cast<TargetJob*>(parameter);
-    job->result = job->drive >= 0 ? ScanPhysicalDrive(*job->scan, job->drive)
-                                  : ScanScsiPort(*job->scan, job->port, job->driver);
+    // A job that throws gives nothing; the other jobs still give their drives.
+    try {
+        job->result = job->drive >= 0 ? ScanPhysicalDrive(*job->scan, job->drive)
+                                      : ScanScsiPort(*job->scan, job->port, job->driver);
+    } catch (...) {
+        NoteCurrentException();
+    }
     return 0;
 }
 
