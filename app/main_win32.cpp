@@ -2,6 +2,7 @@
 #include "app/program_state.h"
 #include "app/startup.h"
 #include "dialogs/about_dialog.h"
+#include "platform/escaped_exception.h"
 #include "platform/library_loading.h"
 #include "platform/unicode_text.h"
 #include "unattended/command_line.h"
@@ -18,6 +19,10 @@ struct DllSearchRestriction {
     DllSearchRestriction() { RestrictDllSearch(); }
 };
 
+struct QuietTerminate {
+    QuietTerminate() { EndOnTerminate(kExitFailed, false); }
+};
+
 } // namespace
 
 // Narrows the DLL search before anything can load a DLL by name. GCC runs
@@ -27,6 +32,11 @@ struct DllSearchRestriction {
 // earlier still, by platform/stack_guard_win32.cpp, from advapi32, which
 // Windows loaded with the program.)
 DllSearchRestriction g_dllSearchRestriction __attribute__((init_priority(101)));
+
+// The C++ runtime ends an exception that nothing caught with a message box
+// that waits for a person. From before the other static objects are made, the
+// program ends without one; a window-free mode also says why (WinMain).
+QuietTerminate g_quietTerminate __attribute__((init_priority(101)));
 
 // Registers the About and License window classes and loads the rich-edit
 // library, before the main window exists.
@@ -67,10 +77,18 @@ Command ReadCommandLine()
 
 } // namespace
 
+// RunCommand ends what its run throws with one line itself; whatever still
+// gets here (the command line unread, no memory left for the line) ends the
+// program with 2, as the window does, which has nobody to tell.
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
 {
-    const Command command = ReadCommandLine();
-    if (command.mode == CommandMode::Window)
-        return RunVestrel(instance);
-    return RunCommand(command, *g_devices);
+    try {
+        const Command command = ReadCommandLine();
+        if (command.mode == CommandMode::Window)
+            return RunVestrel(instance);
+        EndOnTerminate(kExitFailed, true);
+        return RunCommand(command, *g_devices);
+    } catch (...) {
+        return kExitFailed;
+    }
 }

@@ -17,5 +17,6 @@
 // request or went silent, or could hold an ATA drive. `directory` is created
 // when missing and must otherwise be an empty folder; its name is UTF-8.
 // Returns false, with one line in `error` saying why, on the first thing
-// that cannot be done, or when no drive was worth recording.
+// that cannot be done, when an exception escaped a thread of the scan (then
+// nothing is written), or when no drive was worth recording.
 bool RecordIdentifyReplies(DeviceIo& devices, const std::string& directory, std::string& error);

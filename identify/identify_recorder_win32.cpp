@@ -1,6 +1,7 @@
 #include "identify/identify_recorder.h"
 
 #include "identify/identify_scanner.h"
+#include "platform/escaped_exception.h"
 #include "platform/file_path.h"
 #include "platform/new_files.h"
 #include "platform/unicode_text.h"
@@ -83,6 +84,9 @@ bool RecordIdentifyReplies(DeviceIo& system, const std::string& directory, std::
     if (!PrepareDirectory(directory, held, error))
         return false;
     const IdentifyScan scan = IdentifyScanner(system).Record();
+    // A drive whose scan threw would be missing, or recorded as it never answered.
+    if (TakeEscapedException(error))
+        return false;
     WriteScannedDriveLines(scan.drives, false);
     if (scan.folders.empty()) {
         error = "no drive answered an identify request: nothing was recorded in " + directory;

@@ -3,6 +3,7 @@
 #include "identify/csmi.h"
 #include "identify/device_names.h"
 #include "identify/scan_target.h"
+#include "platform/escaped_exception.h"
 #include "platform/side_by_side.h"
 #include "platform/std_streams.h"
 
@@ -119,9 +120,14 @@ struct TargetJob {
 DWORD WINAPI RunTargetJob(void* parameter)
 {
     auto* job = static_cast<TargetJob*>(parameter);
-    job->result = job->drive >= 0
-                      ? ScanPhysicalDrive(*job->scan, job->drive, job->identify)
-                      : ScanScsiPort(*job->scan, job->port, job->driver, job->identify);
+    // A job that throws gives nothing; the other jobs still give their drives.
+    try {
+        job->result = job->drive >= 0
+                          ? ScanPhysicalDrive(*job->scan, job->drive, job->identify)
+                          : ScanScsiPort(*job->scan, job->port, job->driver, job->identify);
+    } catch (...) {
+        NoteCurrentException();
+    }
     return 0;
 }
 

@@ -20,3 +20,14 @@ std::size_t AppendText(char* dst, std::size_t capacity, const char* src)
     dst[length] = '\0';
     return length;
 }
+
+std::size_t CopyOneLine(char* dst, std::size_t capacity, const char* src)
+{
+    const std::size_t length = CopyText(dst, capacity, src);
+    for (std::size_t i = 0; i < length; ++i) {
+        const auto byte = static_cast<unsigned char>(dst[i]);
+        if (byte < 0x20 || byte == 0x7F)
+            dst[i] = ' ';
+    }
+    return length;
+}

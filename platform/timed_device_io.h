@@ -51,6 +51,9 @@ struct TimedDevice; // a device TimedDeviceIo opened (timed_device_io_win32.cpp)
 //   the handle open.
 // - A handle must come from this object's Open; another fails with
 //   ERROR_INVALID_HANDLE.
+// - A call that throws fails with ERROR_INTERNAL_ERROR, as one the
+//   device failed, and the exception is noted (NoteCurrentException); its
+//   thread serves the next call. A close that throws counts as done.
 // `devices` must outlive every request left behind: keep it for the process.
 class TimedDeviceIo final : public DeviceIo {
 public:

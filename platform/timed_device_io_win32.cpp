@@ -1,5 +1,7 @@
 #include "platform/timed_device_io.h"
 
+#include "platform/escaped_exception.h"
+
 #include <algorithm>
 #include <cctype>
 #include <cstring>
@@ -62,7 +64,13 @@ struct Worker {
 // The process's request threads and the requests left behind. Never
 // destroyed: a thread left behind may still use it while the process exits.
 struct RequestThreads {
-    RequestThreads() { InitializeCriticalSection(&lock); }
+    // Room for every thread that may wait, so that a thread's own bookkeeping
+    // never allocates and so never throws.
+    RequestThreads()
+    {
+        InitializeCriticalSection(&lock);
+        idle.reserve(kIdleRequestThreads);
+    }
     CRITICAL_SECTION lock;
     std::vector<Worker*> idle;
     std::size_t busy = 0; // requests given to a thread that have not returned
@@ -110,13 +118,24 @@ Request* MakeRequest(Call call, DeviceIo& devices, const std::string& path)
     return request;
 }
 
+// A close that throws is taken as done, and the exception noted: nothing
+// else could be done with the handle.
+void CloseDevice(DeviceIo& devices, HANDLE handle)
+{
+    try {
+        devices.Close(handle);
+    } catch (...) {
+        NoteCurrentException();
+    }
+}
+
 // Lets go of one hold on `device`. The last one closes the handle here and
 // now: that is on the thread of a request left behind, which nobody waits for.
 void LetGoOfDevice(TimedDevice* device)
 {
     if (InterlockedDecrement(&device->holders) != 0)
         return;
-    device->devices->Close(device->handle);
+    CloseDevice(*device->devices, device->handle);
     delete device;
 }
 
@@ -148,7 +167,7 @@ LONG StateOf(Request& request)
     return InterlockedCompareExchange(&request.state, kQueued, kQueued);
 }
 
-void Perform(Request& request)
+void CallDevice(Request& request)
 {
     switch (request.call) {
     case Call::Open:
@@ -171,12 +190,28 @@ void Perform(Request& request)
     request.error = GetLastError();
 }
 
+// A call that throws fails, as a device that failed it would, and its thread
+// goes on: it still ends the request as its state says, so the caller is
+// answered at once, and the thread serves the next request.
+void Perform(Request& request)
+{
+    try {
+        CallDevice(request);
+    } catch (...) {
+        NoteCurrentException();
+        request.opened = INVALID_HANDLE_VALUE;
+        request.ok = false;
+        request.returned = 0;
+        request.error = ERROR_INTERNAL_ERROR;
+    }
+}
+
 // What a request left behind leaves to its thread: the handle it opened, or
 // its hold on the device, which may be the last.
 void CleanUpAfter(Request& request)
 {
     if (request.call == Call::Open && request.opened != INVALID_HANDLE_VALUE)
-        request.devices->Close(request.opened);
+        CloseDevice(*request.devices, request.opened);
     if (request.call == Call::Control)
         LetGoOfDevice(std::exchange(request.device, nullptr));
 }

@@ -28,7 +28,8 @@ std::vector<DriveRecord> IdentifiedDrives(DeviceIo& devices);
 // A scan of `devices` (the volume query or the identify scan) on a thread of
 // its own, started when this is made, so that the thread that made it can go
 // on answering its windows. Letting go of a scan that has not ended leaves it
-// behind: it ends on its own, or with the process.
+// behind: it ends on its own, or with the process. A scan that throws finds
+// no drives, and its exception is noted (platform/escaped_exception.h).
 class BackgroundScan {
 public:
     using Scan = std::vector<DriveRecord> (*)(DeviceIo& devices);

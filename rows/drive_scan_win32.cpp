@@ -2,6 +2,7 @@
 
 #include "discovery/discovery_driver.h"
 #include "identify/identify_scanner.h"
+#include "platform/escaped_exception.h"
 #include "platform/timed_device_io.h"
 #include "rows/drive_rows.h"
 
@@ -64,7 +65,12 @@ const std::vector<DriveRecord>& BackgroundScan::Drives() const
 DWORD WINAPI BackgroundScan::Run(void* parameter)
 {
     auto* job = static_cast<Job*>(parameter);
-    job->drives = job->scan(*job->devices);
+    // A scan that throws finds nothing; the window goes on with the rows it has.
+    try {
+        job->drives = job->scan(*job->devices);
+    } catch (...) {
+        NoteCurrentException();
+    }
     LetGo(job);
     return 0;
 }

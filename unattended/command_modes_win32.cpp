@@ -1,5 +1,6 @@
 #include "unattended/command_modes.h"
 
+#include "platform/escaped_exception.h"
 #include "platform/std_streams.h"
 #include "unattended/record_mode.h"
 #include "unattended/report_mode.h"
@@ -31,14 +32,8 @@ int ExitWith(int code, const std::string& error)
     return code == kExitFailed ? Fail(error) : code;
 }
 
-} // namespace
-
-int RunCommand(const Command& command, DeviceIo& devices)
+int RunMode(const Command& command, DeviceIo& devices)
 {
-    // Started from a command prompt without "start /wait", the program shares
-    // its console once it writes there, and Ctrl+C typed for the next command
-    // would end a run halfway.
-    IgnoreConsoleInterrupts();
     std::string error;
     switch (command.mode) {
     case CommandMode::Report:
@@ -50,4 +45,24 @@ int RunCommand(const Command& command, DeviceIo& devices)
     default:
         return Fail(command.error + "; " + kUsageLine);
     }
+}
+
+} // namespace
+
+int RunCommand(const Command& command, DeviceIo& devices)
+{
+    // Started from a command prompt without "start /wait", the program shares
+    // its console once it writes there, and Ctrl+C typed for the next command
+    // would end a run halfway.
+    IgnoreConsoleInterrupts();
+    // An exception from the run itself ends it as one from a thread of its
+    // scan does: one line and 2, the first noted being the one named.
+    try {
+        return RunMode(command, devices);
+    } catch (...) {
+        NoteCurrentException();
+    }
+    std::string line;
+    TakeEscapedException(line);
+    return Fail(line);
 }

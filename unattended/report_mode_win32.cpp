@@ -2,6 +2,7 @@
 
 #include "discovery/parse_warning.h"
 #include "identify/identify_scanner.h"
+#include "platform/escaped_exception.h"
 #include "platform/replace_file.h"
 #include "platform/std_streams.h"
 #include "platform/unicode_text.h"
@@ -39,17 +40,21 @@ ScannedDrive InUtf8(ScannedDrive drive)
 }
 
 // The rows in the window's order with the window's verdict, and every drive
-// the identify scan met, texts in UTF-8.
-std::vector<ReportDrive> ScanReportDrives(DeviceIo& devices, std::vector<ScannedDrive>& scanned)
+// the identify scan met, texts in UTF-8. False, with the line that says why in
+// `error`, when an exception escaped a thread of the scan: the drives it left
+// unread are not even accounted for, so there is no verdict.
+bool ScanReportDrives(DeviceIo& devices, std::vector<ReportDrive>& drives,
+                      std::vector<ScannedDrive>& scanned, std::string& error)
 {
     DriveRecordList records;
     const std::vector<DriveRow> rows = ScanDriveRows(records, devices, &scanned);
+    if (TakeEscapedException(error))
+        return false;
     WriteScannedDriveLines(scanned, true);
     for (ScannedDrive& drive : scanned)
         drive = InUtf8(drive);
     int year = 0;
     const bool haveYear = LocalYear(_time64(nullptr), &year);
-    std::vector<ReportDrive> drives;
     for (const DriveRow& row : rows) {
         ReportDrive drive = JudgeRow(row, haveYear ? &year : nullptr);
         drive.model = Utf8FromCodePage(drive.model);
@@ -57,7 +62,7 @@ std::vector<ReportDrive> ScanReportDrives(DeviceIo& devices, std::vector<Scanned
         drive.firmware = Utf8FromCodePage(drive.firmware);
         drives.push_back(drive);
     }
-    return drives;
+    return true;
 }
 
 std::string ReportTextFor(const std::string& path, const std::vector<ReportDrive>& drives,
@@ -86,8 +91,10 @@ int RunReport(const std::string& path, DeviceIo& devices, std::string& error)
     if (!error.empty())
         return kExitFailed;
 
+    std::vector<ReportDrive> drives;
     std::vector<ScannedDrive> scanned;
-    const std::vector<ReportDrive> drives = ScanReportDrives(devices, scanned);
+    if (!ScanReportDrives(devices, drives, scanned, error))
+        return kExitFailed;
     const std::string text = ReportTextFor(toOutput ? std::string() : path, drives, scanned);
     if (toOutput && !WriteAll(output, text))
         error = "cannot write the report to standard output (error " +

@@ -62,4 +62,26 @@ TEST(BoundedText, AppendToAnUnterminatedBufferStaysInside)
     EXPECT_TRUE(buffer.CanaryIntact());
 }
 
+TEST(BoundedText, OneLineCopyTurnsControlCharactersIntoSpacesAndCuts)
+{
+    const struct {
+        const char* src;
+        std::size_t capacity;
+        const char* expected;
+    } cases[] = {
+        {"first\r\nsecond\tthird", 32, "first  second third"},
+        // A terminal's escape sequence loses its escape; UTF-8 stays as it is.
+        {"\x1B[2J\x7F", 32, " [2J "},
+        {"caf\xC3\xA9", 32, "caf\xC3\xA9"},
+        {"long\ntext", 6, "long "},
+        {"", 4, ""},
+    };
+    for (const auto& c : cases) {
+        GuardedBuffer buffer(c.capacity);
+        EXPECT_EQ(std::strlen(c.expected), CopyOneLine(buffer.data(), buffer.capacity, c.src));
+        EXPECT_STREQ(c.expected, buffer.data()) << c.src;
+        EXPECT_TRUE(buffer.CanaryIntact()) << c.src;
+    }
+}
+
 } // namespace

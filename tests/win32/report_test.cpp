@@ -1,10 +1,13 @@
 #include "app/main_window.h"
 #include "app/program_state.h"
 #include "app/rescan.h"
+#include "identify/identify_scanner.h"
+#include "platform/escaped_exception.h"
 #include "platform/replace_file.h"
 #include "platform/timed_device_io.h"
 #include "platform/unicode_text.h"
 #include "rows/drive_rows.h"
+#include "rows/drive_scan.h"
 #include "rows/row_colour.h"
 #include "tests/win32/support/folder_link.h"
 #include "tests/win32/support/one_smart_drive.h"
@@ -25,8 +28,11 @@
 #include <cstdio>
 #include <cstring>
 #include <fstream>
+#include <memory>
 #include <sstream>
+#include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -496,6 +502,178 @@ TEST(SilentDriveReport, EachDriveGivenUpIsOneLineAndTheOthersAreReported)
             EXPECT_NE(std::string::npos, line.find(word)) << line;
     }
     EXPECT_FALSE(std::getline(lines, line)) << line;
+}
+
+// Where ThrowingDrive throws: on a request thread, in drive 1's requests; on
+// drive 1's scan job, where its place in the device tree is asked; on the
+// thread that runs the scan, which reads the device tree.
+enum class ThrowIn { Request, DriveJob, Scan };
+
+// The devices of `devices`, but one place throws `what`, or an exception of
+// no standard type when `what` is null.
+class ThrowingDrive final : public DeviceIo {
+public:
+    ThrowingDrive(DeviceIo& devices, ThrowIn where, const char* what)
+        : devices(devices), where(where), what(what),
+          drive1(devices.Open("\\\\.\\PhysicalDrive1", 0, 0))
+    {
+    }
+
+    HANDLE Open(const char* path, DWORD access, DWORD share) override
+    {
+        return devices.Open(path, access, share);
+    }
+    bool Control(HANDLE device, DWORD code, const void* in, DWORD inSize, void* out, DWORD outSize,
+                 DWORD* returned) override
+    {
+        if (where == ThrowIn::Request && device == drive1)
+            Throw();
+        return devices.Control(device, code, in, inSize, out, outSize, returned);
+    }
+    void Close(HANDLE device) override { devices.Close(device); }
+    bool Exists(const char* path) override { return devices.Exists(path); }
+    std::unique_ptr<StorageTopology> ReadTopology(DeviceIo& opener) override
+    {
+        if (where == ThrowIn::Scan)
+            Throw();
+        return std::make_unique<Topology>(*this, devices.ReadTopology(opener));
+    }
+
+private:
+    class Topology final : public StorageTopology {
+    public:
+        Topology(ThrowingDrive& owner, std::unique_ptr<StorageTopology> topology)
+            : owner(owner), topology(std::move(topology))
+        {
+        }
+        std::string UsbHardwareId(int driveIndex) override
+        {
+            if (owner.where == ThrowIn::DriveJob && driveIndex == 1)
+                owner.Throw();
+            return topology->UsbHardwareId(driveIndex);
+        }
+        std::string ScsiPortDriver(int port) override { return topology->ScsiPortDriver(port); }
+
+    private:
+        ThrowingDrive& owner;
+        std::unique_ptr<StorageTopology> topology;
+    };
+
+    void Throw() const
+    {
+        if (what)
+            throw std::runtime_error(what);
+        throw 1;
+    }
+
+    DeviceIo& devices;
+    ThrowIn where;
+    const char* what;
+    HANDLE drive1;
+};
+
+// An exception escaping a thread of the scan: the window-free modes end with
+// one line and 2 and write nothing; the window keeps the other drives' rows.
+TEST(EscapedExceptions, ARunEndsWithTwoAndOneLineAndTheWindowKeepsTheOtherDrives)
+{
+    // Ten drives that each answer SMART; none says where it sits, so the
+    // device tree is asked of each.
+    ReplayDevices replay(std::string(VESTREL_TEST_DATA_DIR) + "/replay/smart-sectors");
+    std::vector<std::string> otherModels;
+    for (const IdentifyRow& row : IdentifyScanner(replay).ReadRows())
+        if (row.index != 1)
+            otherModels.push_back(row.drive.model);
+    ASSERT_EQ(9u, otherModels.size());
+
+    const struct {
+        ThrowIn where;
+        const char* what;
+        std::vector<std::string> windowModels;
+    } cases[] = {
+        {ThrowIn::Request, "drive 1 threw in a request", otherModels},
+        {ThrowIn::DriveJob, "drive 1's place threw", otherModels},
+        {ThrowIn::Scan, nullptr, {}},
+    };
+    char temp[MAX_PATH];
+    ASSERT_NE(0u, GetTempPathA(sizeof temp, temp));
+    const std::string report = std::string(temp) + "vestrel-escaped.csv";
+    const std::string recording = std::string(temp) + "vestrel-escaped-recording";
+    const struct {
+        CommandMode mode;
+        std::string path;
+    } runs[] = {{CommandMode::Report, report}, {CommandMode::Record, recording}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what ? c.what : "no standard type");
+        ThrowingDrive devices(replay, c.where, c.what);
+        for (const auto& run : runs) {
+            DeleteFileA(report.c_str());
+            RemoveFolderTree(recording);
+            Command command;
+            command.mode = run.mode;
+            command.path = run.path;
+            CapturedStandardError error(std::string(temp) + "vestrel-escaped.err");
+            EXPECT_EQ(2, RunCommand(command, devices)) << run.path;
+            const std::string line = error.Text();
+            EXPECT_EQ(0u, line.find("Vestrel: ")) << line;
+            EXPECT_EQ(line.size() - 2, line.find("\r\n")) << "one line: " << line;
+            if (c.what) {
+                EXPECT_NE(std::string::npos, line.find(c.what)) << line;
+            }
+            EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(report.c_str()));
+            EXPECT_TRUE(run.mode != CommandMode::Record || IsEmptyFolder(recording));
+        }
+        RemoveFolderTree(recording);
+
+        BackgroundScan scan(IdentifiedDrives, devices);
+        if (scan.Ended())
+            WaitForSingleObject(scan.Ended(), INFINITE);
+        std::vector<std::string> models;
+        for (const DriveRecord& drive : scan.Drives())
+            models.push_back(drive.model);
+        EXPECT_EQ(c.windowModels, models);
+        std::string line;
+        EXPECT_TRUE(TakeEscapedException(line)) << "noted, though the window goes on";
+    }
+}
+
+// Run by TerminateEndsTheProcessWithTwoAndOneLineOrNone below, each in a process of its own: as an
+// exception that reaches std::terminate ends the program.
+void CallNoexcept(void (*call)()) noexcept
+{
+    call();
+}
+
+TEST(DISABLED_EndedByTerminate, Told)
+{
+    EndOnTerminate(kExitFailed, true);
+    CallNoexcept([] { throw std::runtime_error("thrown through noexcept"); });
+}
+
+TEST(DISABLED_EndedByTerminate, Quiet)
+{
+    EndOnTerminate(kExitFailed, false);
+    CallNoexcept([] { throw std::runtime_error("thrown through noexcept"); });
+}
+
+TEST(EscapedExceptions, TerminateEndsTheProcessWithTwoAndOneLineOrNone)
+{
+    const struct {
+        const char* test;
+        const char* error; // all of standard error
+    } cases[] = {
+        {"Told", "Vestrel: internal error: thrown through noexcept\r\n"},
+        {"Quiet", ""},
+    };
+    char self[MAX_PATH];
+    ASSERT_NE(0u, GetModuleFileNameA(nullptr, self, MAX_PATH));
+    for (const auto& c : cases) {
+        const ProgramRun run = RunWithPipes(
+            "\"" + std::string(self) +
+            "\" --gtest_also_run_disabled_tests --gtest_filter=DISABLED_EndedByTerminate." +
+            c.test);
+        EXPECT_EQ(2, run.exitCode) << c.test << "\n" << run.output << run.error;
+        EXPECT_EQ(c.error, run.error) << c.test;
+    }
 }
 
 } // namespace

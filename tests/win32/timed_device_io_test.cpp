@@ -1,14 +1,17 @@
 // Device requests with a deadline: calls that never return, the silence that
-// follows them across the process, several threads through one object, the
-// cap on requests left behind, and the deadline timed from the call's start.
+// follows them across the process, calls that throw, several threads through
+// one object, the cap on requests left behind, and the deadline timed from the
+// call's start.
 // In a program of its own: the silences and the cap are the whole process's.
 
+#include "platform/escaped_exception.h"
 #include "platform/timed_device_io.h"
 
 #include <gtest/gtest.h>
 
 #include <map>
 #include <mutex>
+#include <stdexcept>
 #include <string>
 #include <thread>
 #include <vector>
@@ -18,8 +21,8 @@ namespace {
 constexpr DWORD kDeadlineMs = 300;
 
 // Devices at any path. A call named after "\\.\Hang" in the path (Open in
-// "\\.\HangOpen2") waits until `gate` is set. A request takes `slowMs`, and
-// answers its input byte plus one.
+// "\\.\HangOpen2") waits until `gate` is set; one named after "\\.\Throw"
+// throws. A request takes `slowMs`, and answers its input byte plus one.
 class GatedDevices final : public DeviceIo {
 public:
     HANDLE Open(const char* path, DWORD, DWORD) override
@@ -57,6 +60,8 @@ private:
     {
         if (path.rfind("\\\\.\\Hang" + call, 0) == 0)
             WaitForSingleObject(gate, INFINITE);
+        if (path.rfind("\\\\.\\Throw" + call, 0) == 0)
+            throw std::runtime_error(call + " threw at " + path);
         std::lock_guard<std::mutex> locked(lock);
         ++returns[call + " " + path];
     }
@@ -126,6 +131,40 @@ TEST(TimedDeviceIo, ACallThatNeverReturnsIsLeftBehindAndItsPathStaysSilentUntilI
         EXPECT_EQ(call == "Open" ? 0 : 1, devices->Returned("Control", path));
         EXPECT_EQ(1, devices->Returned("Close", path));
         EXPECT_TRUE(Ask(timed, timed.Open(path.c_str(), 0, 0), 2));
+    }
+}
+
+TEST(TimedDeviceIo, ACallThatThrowsFailsAtOnceIsNotedAndLaterCallsAreServed)
+{
+    GatedDevices devices;
+    TimedDeviceIo timed(devices, kDeviceDeadlineMs);
+    const std::size_t before = AbandonedDeviceRequests();
+    for (const std::string call : {"Open", "Control", "Close"}) {
+        SCOPED_TRACE(call);
+        const std::string path = "\\\\.\\Throw" + call;
+        const DWORD start = GetTickCount();
+        const HANDLE handle = timed.Open(path.c_str(), 0, 0);
+        const bool answered = handle != INVALID_HANDLE_VALUE && Ask(timed, handle, 7);
+        const DWORD error = GetLastError();
+        const bool silent = timed.IsSilent(handle);
+        if (handle != INVALID_HANDLE_VALUE)
+            timed.Close(handle);
+        EXPECT_LT(GetTickCount() - start, kDeviceDeadlineMs / 4) << "waited for the deadline";
+        // A close that throws counts as done; the others fail as a device's call does.
+        EXPECT_EQ(call == "Close", answered);
+        if (call != "Close") {
+            EXPECT_EQ(static_cast<DWORD>(ERROR_INTERNAL_ERROR), error);
+        }
+        EXPECT_FALSE(silent);
+        std::string line;
+        EXPECT_TRUE(TakeEscapedException(line));
+        EXPECT_NE(std::string::npos, line.find(call + " threw at " + path)) << line;
+
+        // Nothing left behind: the next calls are sent and answered.
+        EXPECT_EQ(before, AbandonedDeviceRequests());
+        const HANDLE other = timed.Open("\\\\.\\Other", 0, 0);
+        EXPECT_TRUE(Ask(timed, other, 2));
+        timed.Close(other);
     }
 }
 
