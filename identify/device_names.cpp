@@ -27,7 +27,8 @@ std::vector<int> NumbersOfNames(const std::vector<std::string>& names, const std
 {
     std::vector<int> numbers;
     for (const std::string& name : names) {
-        if (name.size() <= prefix.size() + suffix.size() || name.compare(0, prefix.size(), prefix) != 0 ||
+        if (name.size() <= prefix.size() + suffix.size() ||
+            name.compare(0, prefix.size(), prefix) != 0 ||
             name.compare(name.size() - suffix.size(), suffix.size(), suffix) != 0)
             continue;
         const int number =

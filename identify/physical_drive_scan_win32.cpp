@@ -143,7 +143,8 @@ public:
             return true;
         reply.size = reply.bytes.size();
         result.answered = true;
-        Keep(ReplyFileName(request), std::vector<unsigned char>(reply.bytes.begin(), reply.bytes.end()));
+        Keep(ReplyFileName(request),
+             std::vector<unsigned char>(reply.bytes.begin(), reply.bytes.end()));
         TakeRow(request, reply);
         return true;
     }
@@ -206,7 +207,8 @@ bool AskBridge(DriveQuestions& questions, BridgeProtocol protocol)
 }
 
 // Intel's NVMe pass-through, for a drive that gave no identity on a port of
-// Intel's RAID driver, told by the driver's name before anything is sent.
+// Intel's RAID driver among those the scan asks, told by the driver's name
+// before anything is sent.
 bool AskRaidDriver(ScanContext& scan, DriveQuestions& questions, const ScannedDrive& drive)
 {
     const DriveFacts& facts = drive.facts;
@@ -215,7 +217,7 @@ bool AskRaidDriver(ScanContext& scan, DriveQuestions& questions, const ScannedDr
     DriveAddress address;
     if (!questions.ReadAddress(address))
         return false;
-    if (address.port < 0 || address.path < 0 ||
+    if (address.port < 0 || address.port >= kScsiPortCount || address.path < 0 ||
         !IsCsmiSafeDriver(scan.topology.ScsiPortDriver(address.port)))
         return true;
     return questions.AskRstNvme(address);
@@ -257,7 +259,8 @@ bool AccountForOpenFailure(ScanContext& scan, int index, DWORD error, TargetResu
     } else {
         drive.outcome = DriveOutcome::NotOpened;
         drive.error = error;
-        KeepFile(scan, result, StepKey(ScanStep::Open) + ".error", TextBytes(std::to_string(error)));
+        KeepFile(scan, result, StepKey(ScanStep::Open) + ".error",
+                 TextBytes(std::to_string(error)));
     }
     return true;
 }

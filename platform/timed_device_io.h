@@ -18,7 +18,7 @@ constexpr SIZE_T kScanThreadStack = 64 * 1024;
 // At most this many device requests are under way or left behind at once in
 // the process; past it, new requests are refused. Why this number: see
 // docs/architecture.md, "A drive that never answers".
-constexpr std::size_t kDeviceRequestCap = 64;
+constexpr std::size_t kDeviceRequestCap = 128;
 
 // Request threads kept waiting for the next request once theirs returned.
 constexpr std::size_t kIdleRequestThreads = 4;

@@ -230,7 +230,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // Any outcome: each has fields of its own, a number among them.
     ScannedDrive scanned;
     scanned.outcome = static_cast<DriveOutcome>(
-        input.ConsumeIntegralInRange<int>(0, static_cast<int>(DriveOutcome::NotOpened)));
+        input.ConsumeIntegralInRange<int>(0, static_cast<int>(DriveOutcome::NotScanned)));
     scanned.error = input.ConsumeIntegral<std::uint16_t>();
     drive.model = input.ConsumeRandomLengthString();
     drive.serial = input.ConsumeRandomLengthString();

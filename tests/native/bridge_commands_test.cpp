@@ -85,7 +85,7 @@ TEST(BridgeCommands, AJMicronBridgeIsAskedOnlyThePortItsRegisterNamesAlone)
     EXPECT_FALSE(read.holdsIdentity);
 
     // Bit 04h: a drive on port 0; bit 40h: on port 1; other bits say nothing.
-    const std::pair<unsigned char, int> ports[] = {{0x04, 0}, {0x40, 1}, {0xBF, 0}, {0x7B, 1},
+    const std::pair<unsigned char, int> ports[] = {{0x04, 0},  {0x40, 1},  {0xBF, 0}, {0x7B, 1},
                                                    {0x44, -1}, {0x00, -1}, {0xBB, -1}};
     for (const auto& [value, port] : ports)
         EXPECT_EQ(port, JMicronDrivePort(value)) << int{value};

@@ -247,8 +247,8 @@ std::vector<std::string> VendorRequests(const ReplayDevices& devices)
         char opcode[8] = "";
         if (!request.cdb.empty())
             std::snprintf(opcode, sizeof opcode, "%02x", request.cdb[0]);
-        const bool rst = request.in.size() > 12 && std::equal(request.in.begin() + 4,
-                                                               request.in.begin() + 12, "IntelNvm");
+        const bool rst = request.in.size() > 12 &&
+                         std::equal(request.in.begin() + 4, request.in.begin() + 12, "IntelNvm");
         if (request.code == IOCTL_SCSI_MINIPORT)
             sent.push_back(request.target + (rst ? " rst-nvme" : " csmi"));
         else if (request.code == IOCTL_SCSI_PASS_THROUGH && !translation)
@@ -301,8 +301,7 @@ const PathCase kPathCases[] = {
       {-1, {"BREVOND MMCQE28G8MUP-0VA", "SE837A6888", "VAM08L1Q"}, "Scsi2: port 1"}},
      {"PhysicalDrive0 raid_volume", "PhysicalDrive1 read smart", "Scsi2: port 0 read csmi",
       "Scsi2: port 1 read csmi", "Scsi2: port 3 same_drive csmi as PhysicalDrive1"},
-     {"Scsi2: csmi", "Scsi2: csmi", "Scsi2: csmi", "Scsi2: csmi", "Scsi2: csmi",
-      "Scsi2: rst-nvme"},
+     {"Scsi2: csmi", "Scsi2: csmi", "Scsi2: csmi", "Scsi2: csmi", "Scsi2: csmi", "Scsi2: rst-nvme"},
      0},
     {"raid-unsafe",
      {{1, {"ORDIX HTS725050A7E630", "TF1500Y9HRAM5B", "GH2ZB390"}}},
@@ -336,8 +335,8 @@ const PathCase kPathCases[] = {
     {"raid-uncovered",
      {{-1, {"PELLUM SSDSA2MH080G1GC", "CVEM842101HD080DGN", "045C8820"}, "Scsi5: port 0"}},
      {"PhysicalDrive0 refused, incomplete", "PhysicalDrive1 refused, incomplete",
-      "PhysicalDrive2 refused, incomplete", "PhysicalDrive3 refused, incomplete",
-      "Scsi4: refused", "Scsi5: port 0 read csmi", "Scsi5: port 1 refused, incomplete"},
+      "PhysicalDrive2 refused, incomplete", "PhysicalDrive3 refused, incomplete", "Scsi4: refused",
+      "Scsi5: port 0 read csmi", "Scsi5: port 1 refused, incomplete"},
      {"Scsi2: csmi", "Scsi2: csmi", "Scsi2: rst-nvme", "Scsi3: csmi", "Scsi3: csmi",
       "Scsi3: rst-nvme", "Scsi4: csmi", "Scsi4: rst-nvme", "Scsi5: csmi", "Scsi5: csmi",
       "Scsi5: csmi", "Scsi5: csmi", "Scsi5: rst-nvme"},

@@ -199,8 +199,17 @@ TEST(TimedDeviceIo, PastTheCapRequestsAreRefusedUnsentUntilThoseLeftBehindReturn
     TimedDeviceIo timed(*devices, 100);
     const std::size_t before = AbandonedDeviceRequests();
     const HANDLE opened = timed.Open("\\\\.\\Answering", 0, 0);
-    for (int i = 0; i < 100 && AbandonedDeviceRequests() < kDeviceRequestCap; ++i)
-        timed.Open(("\\\\.\\HangOpen" + std::to_string(i)).c_str(), 0, 0);
+    // Filled from several threads, each open waiting its deadline.
+    std::vector<std::thread> fillers;
+    for (int filler = 0; filler < 8; ++filler)
+        fillers.emplace_back([&timed, filler] {
+            for (int i = 0; i < 40 && AbandonedDeviceRequests() < kDeviceRequestCap; ++i)
+                timed.Open(
+                    ("\\\\.\\HangOpen" + std::to_string(filler) + "-" + std::to_string(i)).c_str(),
+                    0, 0);
+        });
+    for (std::thread& filler : fillers)
+        filler.join();
     ASSERT_EQ(kDeviceRequestCap, AbandonedDeviceRequests());
 
     // An open, a request and a close: each refused at once, and never sent.

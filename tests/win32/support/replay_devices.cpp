@@ -84,9 +84,23 @@ const std::vector<BridgeCommandBytes>& KnownBridgeCommands()
         // JMicron DFh: read, 0200h bytes, count 1, device A0h (port 0) or B0h
         // (port 1), IDENTIFY DEVICE; and FDh, which reads one byte of the
         // bridge's registers at 72 0Fh: which ports hold a drive.
-        {"jmicron-ata", Role::Reads, {0xDF, 0x10, 0, 0x02, 0, 0, 1, 0, 0, 0, 0xA0, 0xEC}, 512, {}, 0},
-        {"jmicron-ata", Role::Reads, {0xDF, 0x10, 0, 0x02, 0, 0, 1, 0, 0, 0, 0xB0, 0xEC}, 512, {}, 1},
-        {"jmicron-port", Role::Reads, {0xDF, 0x10, 0, 0, 0x01, 0, 0x72, 0x0F, 0, 0, 0, 0xFD}, 1, {}},
+        {"jmicron-ata",
+         Role::Reads,
+         {0xDF, 0x10, 0, 0x02, 0, 0, 1, 0, 0, 0, 0xA0, 0xEC},
+         512,
+         {},
+         0},
+        {"jmicron-ata",
+         Role::Reads,
+         {0xDF, 0x10, 0, 0x02, 0, 0, 1, 0, 0, 0, 0xB0, 0xEC},
+         512,
+         {},
+         1},
+        {"jmicron-port",
+         Role::Reads,
+         {0xDF, 0x10, 0, 0, 0x01, 0, 0x72, 0x0F, 0, 0, 0, 0xFD},
+         1,
+         {}},
         // Cypress ATACB: signature 24h, subcommand 24h, identify data, the
         // registers written, one block, count 1, IDENTIFY DEVICE.
         {"cypress-ata",
@@ -446,9 +460,8 @@ bool ReplayDevices::AnswerBridgeCommand(const std::string& device, DWORD inSize,
             break;
         // A port without a drive answers as an unknown command does.
         unsigned char ports = 0;
-        if (known.jmicronPort >= 0 &&
-            (Recorded(device, "jmicron-port.bin", &ports, 1) != 1 ||
-             !(ports & kJMicronPortDrive[known.jmicronPort])))
+        if (known.jmicronPort >= 0 && (Recorded(device, "jmicron-port.bin", &ports, 1) != 1 ||
+                                       !(ports & kJMicronPortDrive[known.jmicronPort])))
             break;
         long size = 0;
         if (known.role == Role::Completes) {
