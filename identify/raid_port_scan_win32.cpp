@@ -41,34 +41,20 @@ public:
     // port's, tells how it fared when not.
     bool TakesCsmi(ScannedDrive& entry)
     {
-        const ScanStep step = ScanStep::CsmiDriverInfo;
-        std::vector<unsigned char> buffer = CsmiDriverInfoRequest();
-        DWORD returned = 0;
-        bool silent = false;
         std::string name;
-        if (Send(buffer, returned, StepKey(step), silent)) {
-            KeepReply(StepKey(step), buffer, returned);
-            if (ReadCsmiDriverInfo(buffer.data(), buffer.size(), returned, name))
-                return true;
-        }
-        Failed(entry, step, silent);
-        return false;
+        return AskPort(ScanStep::CsmiDriverInfo, CsmiDriverInfoRequest(), entry,
+                       [&](const std::vector<unsigned char>& reply, DWORD returned) {
+                           return ReadCsmiDriverInfo(reply.data(), reply.size(), returned, name);
+                       });
     }
 
     // The SATA drives on the port; false when they cannot be told.
     bool ReadDevices(std::vector<CsmiSataDevice>& devices, ScannedDrive& entry)
     {
-        const ScanStep step = ScanStep::CsmiPhyInfo;
-        std::vector<unsigned char> buffer = CsmiPhyInfoRequest();
-        DWORD returned = 0;
-        bool silent = false;
-        if (Send(buffer, returned, StepKey(step), silent)) {
-            KeepReply(StepKey(step), buffer, returned);
-            if (ReadCsmiPhyInfo(buffer.data(), buffer.size(), returned, devices))
-                return true;
-        }
-        Failed(entry, step, silent);
-        return false;
+        return AskPort(ScanStep::CsmiPhyInfo, CsmiPhyInfoRequest(), entry,
+                       [&](const std::vector<unsigned char>& reply, DWORD returned) {
+                           return ReadCsmiPhyInfo(reply.data(), reply.size(), returned, devices);
+                       });
     }
 
     // Asks one drive on the port for its identity.
@@ -109,10 +95,21 @@ public:
     }
 
 private:
-    static void Failed(ScannedDrive& entry, ScanStep step, bool silent)
+    // Sends one of the port's own requests, `step`, and reads its reply with
+    // `read`; when either fails, `entry` tells how the port fared.
+    template <typename Read>
+    bool AskPort(ScanStep step, std::vector<unsigned char> buffer, ScannedDrive& entry, Read read)
     {
+        DWORD returned = 0;
+        bool silent = false;
+        if (Send(buffer, returned, StepKey(step), silent)) {
+            KeepReply(StepKey(step), buffer, returned);
+            if (read(buffer, returned))
+                return true;
+        }
         entry.outcome = silent ? DriveOutcome::GivenUp : DriveOutcome::Refused;
         entry.step = step;
+        return false;
     }
 
     ScanContext& scan;
