@@ -16,19 +16,42 @@ bool NeedsCsvQuotes(const std::string& text)
 {
     if (text.empty())
         return false;
-    // A spreadsheet whose list separator is ';', or a reader that splits at
-    // tabs, would cut an unquoted cell there and run the rest as a formula.
+    // ';' and TAB too: a reader that splits there keeps the field whole where
+    // it begins a cell, and CsvField guards the cells it begins inside.
     if (text.find_first_of(",;\t\"\r\n") != std::string::npos)
         return true;
     // Spreadsheets trim unquoted edge blanks; quotes keep the text exact.
     return text.front() == ' ' || text.back() == ' ';
 }
 
+bool IsFormulaStart(char c)
+{
+    return std::string("=+-@\t\r").find(c) != std::string::npos;
+}
+
 // A spreadsheet takes a cell that starts with one of these as a formula,
 // quoted or not, and the drive chooses its own model and serial texts.
 bool StartsLikeAFormula(const std::string& text)
 {
-    return !text.empty() && std::string("=+-@\t\r").find(text.front()) != std::string::npos;
+    return !text.empty() && IsFormulaStart(text.front());
+}
+
+// Where a cell begins inside a quoted field, for a spreadsheet that splits at
+// ';' or TAB: it honours a quote only where a cell begins, so the field's
+// quotes keep none of these in.
+bool BeginsACell(char c)
+{
+    return std::string(";\t\r\n").find(c) != std::string::npos;
+}
+
+// Whether a cell that begins at `written[at]` would run, or would begin with
+// a quote, which Calc and Excel read up to different ends. Blanks are passed
+// over: Calc skips them before a quote, and its "Trim spaces" option drops
+// them from an unquoted cell.
+bool BeginsAnUnsafeCell(const std::string& written, std::size_t at)
+{
+    at = written.find_first_not_of(' ', at);
+    return at != std::string::npos && (written[at] == '"' || IsFormulaStart(written[at]));
 }
 
 // How many bytes the UTF-8 character that `lead` begins has (RFC 3629); 0
@@ -165,13 +188,23 @@ std::string CsvField(const std::string& cell)
     const std::string text = StartsLikeAFormula(cell) ? "'" + cell : cell;
     if (!NeedsCsvQuotes(text))
         return text;
-    std::string quoted = "\"";
+    std::string written; // the text, quotes doubled, and the closing quote
     for (char c : text) {
         if (c == '"')
-            quoted += '"';
-        quoted += c;
+            written += '"';
+        written += c;
     }
-    return quoted + "\"";
+    written += '"';
+    // An apostrophe after each ';', TAB or line break that begins an unsafe
+    // cell; the closing quote counts, since a cell that begins with it runs
+    // on into the next field or line.
+    std::string quoted = "\"";
+    for (std::size_t i = 0; i < written.size(); ++i) {
+        quoted += written[i];
+        if (BeginsACell(written[i]) && BeginsAnUnsafeCell(written, i + 1))
+            quoted += '\'';
+    }
+    return quoted;
 }
 
 std::string CsvReport(const std::vector<ReportDrive>& drives)

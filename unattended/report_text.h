@@ -31,6 +31,10 @@ std::string JsonReport(const ReportHeader& header, const std::vector<ReportDrive
 // with '=', '+', '-', '@', TAB or CR) gets one leading apostrophe, which
 // spreadsheets show as text. Then quoted when it holds a comma, a semicolon,
 // a TAB, a quote, CR or LF, or starts or ends with a blank; quotes doubled.
+// A spreadsheet that splits at ';' or TAB honours a quote only where a cell
+// begins, so inside a quoted field each ';', TAB, CR and LF that is followed,
+// past any blanks, by one of those formula starts or by a quote (the closing
+// one too) gets an apostrophe after it.
 std::string CsvField(const std::string& text);
 
 // A JSON string literal of UTF-8 `text`: quote, backslash and every control

@@ -2,6 +2,7 @@
 #include "rows/download_payload.h"
 #include "rows/row_colour.h"
 #include "rows/row_text.h"
+#include "tests/fuzz/csv_reader.h"
 #include "unattended/report_rows.h"
 #include "unattended/report_text.h"
 
@@ -9,6 +10,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace {
@@ -90,8 +92,8 @@ TEST(ReportText, CsvKeepsFormulasInertQuotesOnlyWhatNeedsQuotesAndDoublesQuotes)
         {"+1", "'+1"},
         {"-2+3", "'-2+3"},
         {"@SUM(1+1)", "'@SUM(1+1)"},
-        {"\t=1", "\"'\t=1\""},
-        {"\r=1", "\"'\r=1\""},
+        {"\t=1", "\"'\t'=1\""},
+        {"\r=1", "\"'\r'=1\""},
         {"=HYPERLINK(\"http://x\",\"OK\")", "\"'=HYPERLINK(\"\"http://x\"\",\"\"OK\"\")\""},
         {"=a,b", "\"'=a,b\""},
         {"'=1", "'=1"},
@@ -103,17 +105,71 @@ TEST(ReportText, CsvKeepsFormulasInertQuotesOnlyWhatNeedsQuotesAndDoublesQuotes)
         {"say \"hi\"", "\"say \"\"hi\"\"\""},
         {"two\r\nlines", "\"two\r\nlines\""},
         {" padded ", "\" padded \""},
-        // Split at ';' (the list separator of many locales) or at TAB, an
-        // unquoted cell would give a cell that runs.
-        {"X;=1+2", "\"X;=1+2\""},
-        {"Z;@SUM(1)", "\"Z;@SUM(1)\""},
-        {"Y\t=2+3", "\"Y\t=2+3\""},
+        // Quoted, so that a reader splitting at ';' or TAB keeps the field
+        // whole where it begins a cell.
         {"=1;2", "\"'=1;2\""},
-        {"-;\"", "\"'-;\"\"\""},
-        {"caf\xc3\xa9\t", "\"caf\xc3\xa9\t\""},
+        {"a;b\tc", "\"a;b\tc\""},
     };
     for (const auto& c : cases)
         EXPECT_EQ(c.field, CsvField(c.text)) << c.text;
+}
+
+TEST(ReportText, CsvGivesNoCellThatRunsWhetherSplitAtCommaSemicolonOrTab)
+{
+    // Split at ';' (the list separator of many locales) or at TAB, Calc and
+    // Excel honour a quote only where a cell begins: the field's quotes hold
+    // nothing in, and each ';', TAB or line break inside it begins a cell.
+    const struct {
+        std::string text;
+        std::string field;
+    } cases[] = {
+        {"X;=1+2", "\"X;'=1+2\""},
+        {"Z;@SUM(1)", "\"Z;'@SUM(1)\""},
+        {"A;+1;-2", "\"A;'+1;'-2\""},
+        {"Y\t=2+3", "\"Y\t'=2+3\""},
+        {"Y\t@A1\t+1", "\"Y\t'@A1\t'+1\""},
+        {"X;\t=1", "\"X;'\t'=1\""},
+        {"X\t;=1", "\"X\t;'=1\""},
+        {"=1;=2", "\"'=1;'=2\""},
+        {"X;\r\n=1", "\"X;'\r\n'=1\""},
+        {"X\r-1\n@2", "\"X\r'-1\n'@2\""},
+        // Calc skips blanks before a quote, and may trim them from a cell.
+        {"X; =1", "\"X;' =1\""},
+        {"X;  \"=1\"", "\"X;'  \"\"=1\"\"\""},
+        // A cell that begins with a quote ends where each reader chooses.
+        {"X;\"=1", "\"X;'\"\"=1\""},
+        {"X\t\"A\"", "\"X\t'\"\"A\"\"\""},
+        {"X;\"\"=1", "\"X;'\"\"\"\"=1\""},
+        {"\"X;=1\"", "\"\"\"X;'=1\"\"\""},
+        // The closing quote too: a cell begun there runs into the next field.
+        {"X;", "\"X;'\""},
+        {"caf\xc3\xa9\t", "\"caf\xc3\xa9\t'\""},
+        {"X; ", "\"X;' \""},
+        {";", "\";'\""},
+        {";;\t;", "\";;'\t;'\""},
+        {"\t", "\"'\t'\""},
+        // Safe as they are: no apostrophe.
+        {"X;'=1", "\"X;'=1\""},
+        {"a; b\tc", "\"a; b\tc\""},
+        {"two\r\nlines", "\"two\r\nlines\""},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(c.field, CsvField(c.text)) << c.text;
+        // In every column that holds a drive's text, the last one included.
+        const std::string csv = CsvReport({{"identify", c.text, c.text, c.text, true, c.text}});
+        ASSERT_EQ(2u, CsvLines(csv, ',').size()) << c.text;
+        EXPECT_EQ(6u, CsvLines(csv, ',')[1].size()) << c.text;
+        for (char separator : {',', ';', '\t'}) {
+            for (const CsvCells& line : CsvLines(csv, separator)) {
+                for (std::string_view cell : line)
+                    EXPECT_TRUE(IsSafeCsvCell(cell, separator)) << c.text << " at " << separator;
+            }
+        }
+    }
+    // The reader finds the cells that ran before: quoted, but not guarded.
+    for (const char* line : {"a,\"X;=1\"\r\n", "a,\"X\t@1\"\r\n", "a,\"X\r\n-1\"\r\n",
+                             "a,\"X; \"\"=1\"\"\"\r\n", "a,\"X;\"\r\n"})
+        EXPECT_FALSE(HasOnlySafeCsvCells(line)) << line;
 }
 
 TEST(ReportText, CsvHasAHeaderLineAndOneCrlfLinePerDrive)
