@@ -227,9 +227,23 @@ TEST_F(RescanTest, AThousandRescansLeaveHandleAndGdiCountsAsTheyWere)
     for (int i = 0; i < 1000; ++i)
         Rescan();
 
-    EXPECT_EQ(handlesBefore, OpenHandleCount());
-    EXPECT_EQ(gdiBefore, GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS));
-    EXPECT_EQ(userBefore, GetGuiResources(GetCurrentProcess(), GR_USEROBJECTS));
+    // The last request's thread may still be letting go of its events, and
+    // the window finishing a paint, when the rescan returns: a count gets a
+    // moment to come back.
+    const auto settled = [](long before, const std::function<long()>& count) {
+        for (int wait = 0; wait < 100 && count() != before; ++wait) {
+            Sleep(10);
+            DispatchPending();
+        }
+        return count();
+    };
+    EXPECT_EQ(handlesBefore, settled(handlesBefore, OpenHandleCount));
+    EXPECT_EQ(static_cast<long>(gdiBefore), settled(gdiBefore, [] {
+                  return static_cast<long>(GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS));
+              }));
+    EXPECT_EQ(static_cast<long>(userBefore), settled(userBefore, [] {
+                  return static_cast<long>(GetGuiResources(GetCurrentProcess(), GR_USEROBJECTS));
+              }));
     EXPECT_EQ(1001, drives.scans);
 }
 
