@@ -92,9 +92,14 @@ bool NamesVirtualDisk(const DriveFacts& facts)
     return false;
 }
 
+bool IsRaidBus(const DriveFacts& facts)
+{
+    return facts.bus == kBusRaid || facts.adapterBus == kBusRaid;
+}
+
 bool NamesNvmeBehindRaid(const DriveFacts& facts)
 {
-    return (facts.bus == kBusRaid || facts.adapterBus == kBusRaid) && Upper(facts.vendor) == "NVME";
+    return IsRaidBus(facts) && Upper(facts.vendor) == "NVME";
 }
 
 bool CouldHoldAtaDrive(const DriveFacts& facts, bool nvmeOnlyBridge)

@@ -48,6 +48,9 @@ std::string BusName(std::uint32_t bus);
 // Whether the driver's vendor or product text names a hypervisor's virtual disk.
 bool NamesVirtualDisk(const DriveFacts& facts);
 
+// Whether the drive or its adapter is on a RAID bus.
+bool IsRaidBus(const DriveFacts& facts);
+
 // Whether the facts say Intel's RAID driver holds an NVMe drive: it gives
 // its NVMe drives the vendor text "NVMe", on a RAID bus.
 bool NamesNvmeBehindRaid(const DriveFacts& facts);

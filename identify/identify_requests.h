@@ -5,12 +5,17 @@
 
 #include <windows.h>
 
+#include <string>
 #include <vector>
 
 // The physical drives the identify scan asks: \\.\PhysicalDrive0 to 31;
 // and the SCSI ports, \\.\Scsi0: to 15.
 constexpr int kPhysicalDriveCount = 32;
 constexpr int kScsiPortCount = 16;
+
+// "\\.\PhysicalDrive3", "\\.\Scsi1:": the paths of a physical drive and a SCSI port.
+std::string PhysicalDrivePath(int index);
+std::string ScsiPortPath(int port);
 
 // Opens physical drive `index` for the identify requests. Returns
 // INVALID_HANDLE_VALUE when it cannot be opened.

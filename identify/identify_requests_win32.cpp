@@ -329,18 +329,29 @@ bool SendMiniportRequest(DeviceIo& devices, HANDLE port, std::vector<unsigned ch
                            &returned);
 }
 
-HANDLE OpenScsiPort(DeviceIo& devices, int port)
+std::string PhysicalDrivePath(int index)
+{
+    char path[256];
+    std::snprintf(path, sizeof path, "\\\\.\\PhysicalDrive%d", index);
+    return path;
+}
+
+std::string ScsiPortPath(int port)
 {
     char path[64];
     std::snprintf(path, sizeof path, "\\\\.\\Scsi%d:", port);
-    return devices.Open(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE);
+    return path;
+}
+
+HANDLE OpenScsiPort(DeviceIo& devices, int port)
+{
+    return devices.Open(ScsiPortPath(port).c_str(), GENERIC_READ | GENERIC_WRITE,
+                        FILE_SHARE_READ | FILE_SHARE_WRITE);
 }
 
 HANDLE OpenPhysicalDrive(DeviceIo& devices, int index)
 {
-    char path[256];
-    std::snprintf(path, sizeof path, "\\\\.\\PhysicalDrive%d", index);
-    return devices.Open(path, GENERIC_READ | GENERIC_WRITE,
+    return devices.Open(PhysicalDrivePath(index).c_str(), GENERIC_READ | GENERIC_WRITE,
                         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE);
 }
 

@@ -8,25 +8,10 @@
 #include "platform/std_streams.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <map>
 #include <memory>
 
 namespace {
-
-std::string PhysicalDrivePath(int index)
-{
-    char path[64];
-    std::snprintf(path, sizeof path, "\\\\.\\PhysicalDrive%d", index);
-    return path;
-}
-
-std::string ScsiPortPath(int port)
-{
-    char path[64];
-    std::snprintf(path, sizeof path, "\\\\.\\Scsi%d:", port);
-    return path;
-}
 
 bool IsPortEntry(const TargetResult& result)
 {

@@ -5,21 +5,7 @@
 
 #include <winioctl.h>
 
-#include <cstdio>
-
 namespace {
-
-std::string PhysicalDrivePath(int index)
-{
-    char path[64];
-    std::snprintf(path, sizeof path, "\\\\.\\PhysicalDrive%d", index);
-    return path;
-}
-
-bool IsRaidBus(const DriveFacts& facts)
-{
-    return facts.bus == kBusRaid || facts.adapterBus == kBusRaid;
-}
 
 // The bridge's own request for a drive behind the USB device with hardware
 // id `usbId`; None for a bridge the scan does not know, or may not tell from

@@ -1,4 +1,5 @@
 #include "identify/rst_nvme.h"
+#include "platform/little_endian.h"
 
 #include <gtest/gtest.h>
 
@@ -12,8 +13,7 @@ using Bytes = std::vector<unsigned char>;
 
 void Put32(Bytes& bytes, std::size_t at, std::uint32_t value)
 {
-    for (int i = 0; i < 4; ++i)
-        bytes[at + i] = static_cast<unsigned char>(value >> (8 * i));
+    WriteLittleEndian32(&bytes[at], value);
 }
 
 // The pass-through as Intel's driver takes it: SRB_IO_CONTROL (28 bytes:
